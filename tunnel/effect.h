@@ -1,0 +1,24 @@
+// The drawing side of the effect: set-up, projection rule, frame renderer and tear-down.
+// All of it runs on the thread that holds the current OpenGL context.
+#pragma once
+
+#include "texture/texture.h"
+
+// The tunnel wall's texture, loaded from "grottebl.jpg" at set-up and bound for the whole run.
+extern Texture wallTexture;
+
+// Start of the current frame-rate period, latched on the first frame.
+extern float fpsMarkTime;
+
+// Projection, wall texture, fixed GL state, start values of the motion, base profile.
+void initEffect();
+
+// Orthographic view showing at least -4/3..4/3 across and -1..1 up for the given aspect;
+// records lastAspect.
+void setProjection(float aspect);
+
+// One frame: aspect check, title refresh, advance, build, draw back to front.
+void renderFrame();
+
+// The effect's tear-down hook, called once after the message loop; nothing to do.
+void shutdownEffect();
