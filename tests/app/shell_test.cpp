@@ -1,0 +1,221 @@
+// The shell's logic driven through a recording double of the window system and the effect.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/window.h"
+#include "fake_win32.h"
+#include "tunnel/state.h"
+
+namespace {
+
+class Shell : public ::testing::Test {
+  protected:
+    void SetUp() override { resetFake(); }
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return windowProc(fakeWindow(), message, wParam, lParam);
+    }
+};
+
+TEST_F(Shell, PaintDrawsOnlyWhileRunning) {
+    EXPECT_EQ(send(WM_PAINT), 0);
+    EXPECT_EQ(fake.frames, 0);
+    EXPECT_EQ(fake.count("SwapBuffers"), 0);
+    EXPECT_EQ(fake.count("QueryPerformanceCounter"), 0);
+
+    running = true;
+    EXPECT_EQ(send(WM_PAINT), 0);
+    EXPECT_EQ(fake.frames, 1);
+    // Clock, frame, swap, validate: in that order.
+    const int clock = fake.indexOf("QueryPerformanceCounter");
+    EXPECT_LT(clock, fake.indexOf("renderFrame"));
+    EXPECT_LT(fake.indexOf("renderFrame"), fake.indexOf("SwapBuffers"));
+    EXPECT_LT(fake.indexOf("SwapBuffers"), fake.indexOf("ValidateRect"));
+}
+
+TEST_F(Shell, ZeroHeightSetsAViewportOfOneButStoresZero) {
+    EXPECT_EQ(send(WM_SIZE, 0, MAKELPARAM(800, 0)), 0);
+    EXPECT_EQ(clientWidth, 800);
+    EXPECT_EQ(clientHeight, 0);
+    EXPECT_EQ(fake.viewportWidth, 800);
+    EXPECT_EQ(fake.viewportHeight, 1);
+
+    send(WM_SIZE, 0, MAKELPARAM(65535, 65535)); // the full 16-bit range, unsigned
+    EXPECT_EQ(clientWidth, 65535);
+    EXPECT_EQ(clientHeight, 65535);
+}
+
+TEST_F(Shell, FrameClockUsesTheUnroundedQuotient) {
+    running = true;
+    perfFrequency = 3;
+    perfStart = 5;
+
+    fake.counter = 6; // 1/3 s after the start
+    send(WM_PAINT);
+    EXPECT_EQ(timeNow, static_cast<float>(1.0 / 3.0));
+    EXPECT_EQ(timeDelta, timeNow); // the first frame's step covers everything since the start
+
+    // q = 2/3 s: the step is q minus the stored float time, not a difference of two floats.
+    fake.counter = 7;
+    const float previous = timeNow;
+    send(WM_PAINT);
+    const float expected = static_cast<float>(2.0 / 3.0 - previous);
+    const float differenceOfFloats = static_cast<float>(2.0 / 3.0) - previous;
+    ASSERT_NE(expected, differenceOfFloats); // the case tells the two apart
+    EXPECT_EQ(timeNow, static_cast<float>(2.0 / 3.0));
+    EXPECT_EQ(timeDelta, expected);
+}
+
+TEST_F(Shell, ZeroCounterFrequencyStopsTheClock) {
+    running = true;
+    perfFrequency = 0;
+    fake.counter = 123456;
+    send(WM_PAINT);
+    EXPECT_EQ(timeNow, 0.0f);
+    EXPECT_EQ(timeDelta, 0.0f);
+    EXPECT_EQ(fake.frames, 1);
+}
+
+TEST_F(Shell, CreateAndDestroyManageTheRenderingContext) {
+    fake.bitsPerPixel = 24;
+    EXPECT_EQ(send(WM_CREATE), 0);
+    EXPECT_EQ(deviceContext, fakeDc());
+    EXPECT_EQ(glContext, fakeContext());
+    EXPECT_LT(fake.indexOf("SetPixelFormat"), fake.indexOf("wglCreateContext"));
+    EXPECT_LT(fake.indexOf("wglCreateContext"), fake.indexOf("wglMakeCurrent"));
+
+    const PIXELFORMATDESCRIPTOR &pfd = fake.chosenRequest;
+    EXPECT_EQ(pfd.nSize, 40);
+    EXPECT_EQ(pfd.nVersion, 1);
+    EXPECT_EQ(pfd.dwFlags, 0x25u);
+    EXPECT_EQ(pfd.iPixelType, PFD_TYPE_RGBA);
+    EXPECT_EQ(pfd.cColorBits, 24);
+    EXPECT_EQ(pfd.cDepthBits, 16);
+    EXPECT_EQ(pfd.cAlphaBits + pfd.cAccumBits + pfd.cStencilBits + pfd.cAuxBuffers, 0);
+    EXPECT_EQ(fake.debugOutput, "PixelFormat Selected: 7\nBPP: 24\n");
+
+    // The request is filled once: a later call reuses it even if the device changed.
+    fake.bitsPerPixel = 32;
+    setupPixelFormat(fakeDc());
+    EXPECT_EQ(fake.chosenRequest.cColorBits, 24);
+    EXPECT_EQ(fake.debugOutput,
+              "PixelFormat Selected: 7\nBPP: 24\nPixelFormat Selected: 7\nBPP: 32\n");
+
+    EXPECT_EQ(send(WM_DESTROY), 0);
+    const int release = fake.indexOf("wglMakeCurrent(null)");
+    ASSERT_GE(release, 0);
+    EXPECT_LT(release, fake.indexOf("wglDeleteContext"));
+    ASSERT_EQ(fake.queue.size(), 1u);
+    EXPECT_EQ(fake.queue.front().message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(fake.queue.front().wParam, 0u);
+}
+
+TEST_F(Shell, CharactersGoToTheKeysAndTheRestToTheDefault) {
+    polyStep = 1;
+    EXPECT_EQ(send(WM_CHAR, '1'), 0);
+    EXPECT_EQ(polyStep, 8);
+    EXPECT_EQ(fake.count("DefWindowProcA"), 0);
+    send(WM_ERASEBKGND);
+    send(WM_CLOSE);
+    EXPECT_EQ(fake.count("DefWindowProcA"), 2);
+    // A message number that only matches in its low 16 bits is not WM_PAINT.
+    running = true;
+    send(0x10000 | WM_PAINT);
+    EXPECT_EQ(fake.frames, 0);
+}
+
+TEST_F(Shell, DebugLinesAreCutAt1023Characters) {
+    const std::string longText(3000, 'x');
+    debugPrintf("%s", longText.c_str());
+    EXPECT_EQ(fake.debugOutput, std::string(1023, 'x'));
+}
+
+TEST_F(Shell, WinMainRunsTheWholeLifecycle) {
+    fake.closeAfterFrames = 3;
+    MSG key = {};
+    key.hwnd = fakeWindow();
+    key.message = WM_CHAR;
+    key.wParam = '2';
+    fake.queue.push_back(key);
+
+    const int exitCode =
+        WinMain(reinterpret_cast<HINSTANCE>(0x5000), nullptr, const_cast<LPSTR>("ignored"), 0);
+    EXPECT_EQ(exitCode, 0);
+
+    // About box first, without an owner, before any window exists.
+    ASSERT_EQ(fake.boxCaptions.size(), 1u);
+    EXPECT_EQ(fake.calls.front(), "MessageBoxA");
+    EXPECT_EQ(fake.boxCaptions[0], "Vorticel");
+    EXPECT_EQ(fake.boxTypes[0], static_cast<UINT>(MB_OK));
+    EXPECT_NE(fake.boxTexts[0].find("Keys:\n 1...4: set nb poly\n"), std::string::npos);
+
+    const WNDCLASSA &wc = fake.registeredClass;
+    EXPECT_EQ(wc.style, 0x23u);
+    EXPECT_STREQ(wc.lpszClassName, "Vorticel");
+    EXPECT_EQ(wc.hInstance, reinterpret_cast<HINSTANCE>(0x5000));
+    EXPECT_EQ(wc.hbrBackground, nullptr);
+    EXPECT_EQ(wc.hIcon, nullptr);
+    EXPECT_EQ(wc.cbClsExtra + wc.cbWndExtra, 0);
+    EXPECT_GE(fake.indexOf("LoadCursorA(IDC_ARROW)"), 0);
+    EXPECT_EQ(fake.createStyle, 0x06CF0000u);
+    EXPECT_EQ(fake.createX, CW_USEDEFAULT);
+    EXPECT_EQ(fake.createY, CW_USEDEFAULT);
+    EXPECT_EQ(fake.createWidth, 640);
+    EXPECT_EQ(fake.createHeight, 480);
+    EXPECT_EQ(windowHandle, fakeWindow());
+
+    // Shown with SW_SHOW whatever the show command; the update's paint draws nothing.
+    EXPECT_GE(fake.indexOf("ShowWindow(5)"), 0);
+    EXPECT_LT(fake.indexOf("ShowWindow(5)"), fake.indexOf("UpdateWindow"));
+    // Clock before the effect set-up, and the effect set up before the loop runs.
+    EXPECT_LT(fake.indexOf("QueryPerformanceFrequency"), fake.indexOf("initEffect"));
+    EXPECT_LT(fake.indexOf("QueryPerformanceCounter"), fake.indexOf("initEffect"));
+    EXPECT_FALSE(fake.runningDuringInit);
+
+    // The key arrived, three frames were drawn, the close ended the loop.
+    EXPECT_EQ(polyStep, 4);
+    EXPECT_EQ(fake.frames, 3);
+    EXPECT_EQ(fake.quitDispatches, 0);
+    EXPECT_EQ(fake.shutdowns, 1);
+    EXPECT_FALSE(running);
+    EXPECT_EQ(fake.calls.back(), "shutdownEffect");
+}
+
+TEST_F(Shell, EachEmptyTurnOfTheLoopInvalidatesOnce) {
+    fake.closeAfterFrames = 2;
+    WinMain(nullptr, nullptr, nullptr, 0);
+    // Every PeekMessageA that found nothing is followed directly by one InvalidateRect.
+    int emptyTurns = 0;
+    for (size_t i = 0; i + 1 < fake.calls.size(); ++i) {
+        if (fake.calls[i] == "InvalidateRect") {
+            ++emptyTurns;
+            EXPECT_EQ(fake.calls[i - 1], "PeekMessageA");
+            EXPECT_EQ(fake.calls[i + 1], "PeekMessageA");
+        }
+    }
+    EXPECT_GE(emptyTurns, 2);
+}
+
+TEST_F(Shell, StartUpFailuresShowAFatalBlowAndReturnZero) {
+    fake.registerResult = 0;
+    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
+    ASSERT_EQ(fake.boxTexts.size(), 2u);
+    EXPECT_EQ(fake.boxTexts[1],
+              "Failed to register the idiot window class, right before creating the window.");
+    EXPECT_EQ(fake.boxCaptions[1], "Fatal Blow");
+    EXPECT_EQ(fake.boxTypes[1], static_cast<UINT>(MB_ICONHAND));
+    EXPECT_EQ(fake.count("CreateWindowExA"), 0);
+
+    resetFake();
+    fake.createFails = true;
+    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
+    ASSERT_EQ(fake.boxTexts.size(), 2u);
+    EXPECT_EQ(fake.boxTexts[1], "Failed to create the effect window.");
+    EXPECT_EQ(fake.boxCaptions[1], "Fatal Blow");
+    EXPECT_EQ(fake.boxTypes[1], static_cast<UINT>(MB_ICONHAND));
+    EXPECT_EQ(fake.count("initEffect"), 0);
+    EXPECT_EQ(fake.count("ShowWindow(5)"), 0);
+}
+
+} // namespace
