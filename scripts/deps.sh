@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, only those that are missing.
+#   scripts/deps.sh            what the Linux build, its tests and the run command need
+#   scripts/deps.sh --windows  also the mingw-w64 cross compiler and wine64
+set -euo pipefail
+
+packages=(
+    cmake make g++ pkg-config python3
+    libgl-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxtst-dev
+    libturbojpeg0-dev libpng-dev libgtest-dev libbenchmark-dev
+    xvfb xauth xdotool x11-utils imagemagick
+)
+if [[ "${1:-}" == "--windows" ]]; then
+    packages+=(g++-mingw-w64-x86-64 wine64 wine)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || { echo "Need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
+    sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds, and runs every test.
+#   1. optimised build: unit, display (on a private Xvfb) and end-to-end tests
+#   2. AddressSanitizer + UndefinedBehaviorSanitizer build: the unit and display tests
+#   3. the Windows build, cross-compiled with mingw-w64, tested under wine64
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/deps.sh --windows
+jobs=$(nproc)
+
+# Every test that needs a display gets a fresh private Xvfb, never the user's desktop.
+on_xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$@"; }
+
+passed=0
+failed=0
+count_ctest() { # adds up ctest's "N tests failed out of M" line from its log
+    local line
+    line=$(grep -E "tests? failed out of [0-9]+" "$1" | tail -n 1 || true)
+    if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+        failed=$((failed + BASH_REMATCH[1]))
+        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    fi
+}
+run_ctest() { # run_ctest LOG ARGS...
+    local log=$1
+    shift
+    local status=0
+    on_xvfb ctest --output-on-failure "$@" 2>&1 | tee "$log" || status=$?
+    count_ctest "$log"
+    return $status
+}
+
+status=0
+echo "== Release build"
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release -j"$jobs"
+run_ctest build/release/ctest.log --test-dir build/release || status=1
+
+echo "== Sanitizer build (ASan + UBSan)"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTICEL_SANITIZE=ON \
+    -DVORTICEL_BENCH=OFF >/dev/null
+cmake --build build/sanitize -j"$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+run_ctest build/sanitize/ctest.log --test-dir build/sanitize -LE e2e || status=1
+unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+
+if [[ -x scripts/windows.sh ]]; then
+    echo "== Windows build (mingw-w64, wine64)"
+    windows_log=build/windows.log
+    mkdir -p build
+    scripts/windows.sh 2>&1 | tee "$windows_log" || status=1
+    line=$(grep -E "^windows: [0-9]+ passed, [0-9]+ failed" "$windows_log" | tail -n 1 || true)
+    if [[ $line =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+        passed=$((passed + BASH_REMATCH[1]))
+        failed=$((failed + BASH_REMATCH[2]))
+    fi
+fi
+
+[[ $status -eq 0 ]] || failed=$((failed > 0 ? failed : 1))
+echo "all: $passed passed, $failed failed"
+exit $status
