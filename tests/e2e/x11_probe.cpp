@@ -1,0 +1,111 @@
+// A small X11 probe for the end-to-end tests: lists the mapped top-level windows, asks a window
+// to close as a window manager's close button does, and reads a window's text property.
+//   x11-probe list                 one line per mapped top-level window: id x y w h name
+//   x11-probe close ID             sends WM_DELETE_WINDOW
+//   x11-probe property ID NAME     prints a string property
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string windowName(Display *display, Window window) {
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    std::string name;
+    if (XGetWindowProperty(display, window, netName, 0, 4096, False, utf8, &type, &format, &count,
+                           &after, &data) == Success &&
+        data) {
+        name.assign(reinterpret_cast<char *>(data), count);
+        XFree(data);
+        return name;
+    }
+    char *legacy = nullptr;
+    if (XFetchName(display, window, &legacy) && legacy) {
+        name = legacy;
+        XFree(legacy);
+    }
+    return name;
+}
+
+int list(Display *display) {
+    Window root, parent, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 1;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes) ||
+            attributes.map_state != IsViewable || attributes.override_redirect)
+            continue;
+        std::printf("0x%lx %d %d %d %d %s\n", children[i], attributes.x, attributes.y,
+                    attributes.width + 2 * attributes.border_width,
+                    attributes.height + 2 * attributes.border_width,
+                    windowName(display, children[i]).c_str());
+    }
+    if (children)
+        XFree(children);
+    return 0;
+}
+
+int closeWindow(Display *display, Window window) {
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+    return 0;
+}
+
+int property(Display *display, Window window, const char *name) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1 << 20, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) != Success ||
+        !data || format != 8)
+        return 1;
+    std::fwrite(data, 1, count, stdout);
+    XFree(data);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: x11-probe list | close ID | property ID NAME\n");
+        return 2;
+    }
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "x11-probe: cannot open the display\n");
+        return 1;
+    }
+    int result = 2;
+    const std::string command = argv[1];
+    if (command == "list" && argc == 2)
+        result = list(display);
+    else if (command == "close" && argc == 3)
+        result = closeWindow(display, std::strtoul(argv[2], nullptr, 0));
+    else if (command == "property" && argc == 4)
+        result = property(display, std::strtoul(argv[2], nullptr, 0), argv[3]);
+    else
+        std::fprintf(stderr, "usage: x11-probe list | close ID | property ID NAME\n");
+    XCloseDisplay(display);
+    return result;
+}
