@@ -1,0 +1,63 @@
+// The X connection and the one-line failure reports.
+#include "internal.h"
+
+#include <X11/XKBlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace platform {
+
+namespace {
+
+Display *sharedDisplay = nullptr;
+bool displayTried = false;
+int reportedErrors = 0;
+
+// Xlib's default handler ends the process; a stale window or a refused request must not.
+int logXError(Display *connection, XErrorEvent *error) {
+    if (reportedErrors++ < 8) {
+        char text[160];
+        XGetErrorText(connection, error->error_code, text, sizeof text);
+        std::fprintf(stderr, "vorticel: X error: %s (request %d)\n", text, error->request_code);
+    }
+    return 0;
+}
+
+} // namespace
+
+void reportOnce(Failure kind, const char *why) {
+    static bool reported[3] = {false, false, false};
+    const int index = static_cast<int>(kind);
+    if (reported[index])
+        return;
+    reported[index] = true;
+    std::fprintf(stderr, "vorticel: %s\n", why);
+}
+
+Display *openDisplay() {
+    Display *connection = XOpenDisplay(nullptr);
+    if (!connection) {
+        const char *name = std::getenv("DISPLAY");
+        char why[200];
+        std::snprintf(why, sizeof why, "cannot open the X display \"%s\"", name ? name : "");
+        reportOnce(Failure::NoDisplay, why);
+        return nullptr;
+    }
+    XSetErrorHandler(logXError);
+    return connection;
+}
+
+Display *display() {
+    if (!displayTried) {
+        displayTried = true;
+        sharedDisplay = openDisplay();
+        // Held keys then repeat as KeyPress alone, without a KeyRelease between the repeats.
+        Bool supported = False;
+        if (sharedDisplay)
+            XkbSetDetectableAutoRepeat(sharedDisplay, True, &supported);
+    }
+    return sharedDisplay;
+}
+
+} // namespace platform

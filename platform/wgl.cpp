@@ -1,0 +1,198 @@
+// Device capabilities, pixel formats and rendering contexts over GLX.
+#include "internal.h"
+
+#include <X11/Xutil.h>
+
+#include <array>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+// Contexts made by wglCreateContext; a handle that is not here is refused.
+std::array<GLXContext, 8> contexts{};
+
+bool knownContext(HGLRC context) {
+    for (GLXContext c : contexts)
+        if (c && reinterpret_cast<HGLRC>(c) == context)
+            return true;
+    return false;
+}
+
+// Bits per pixel that the server stores for a depth: 32 for the usual depth 24, as Windows
+// reports for a true-colour desktop.
+int bitsPerPixel(Display *connection, int depth) {
+    int count = 0;
+    XPixmapFormatValues *formats = XListPixmapFormats(connection, &count);
+    int bits = depth;
+    for (int i = 0; i < count; ++i)
+        if (formats[i].depth == depth)
+            bits = formats[i].bits_per_pixel;
+    if (formats)
+        XFree(formats);
+    return bits;
+}
+
+} // namespace
+
+PIXELFORMATDESCRIPTOR defaultPixelFormat(Display *connection) {
+    PIXELFORMATDESCRIPTOR request{};
+    request.nSize = sizeof request;
+    request.nVersion = 1;
+    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    request.iPixelType = PFD_TYPE_RGBA;
+    request.cColorBits = static_cast<BYTE>(
+        bitsPerPixel(connection, DefaultDepth(connection, DefaultScreen(connection))));
+    request.cDepthBits = 16;
+    return request;
+}
+
+bool chooseVisual(const PIXELFORMATDESCRIPTOR &request, XVisualInfo *out) {
+    Display *connection = display();
+    if (!connection)
+        return false;
+    int errorBase = 0, eventBase = 0;
+    if (!glXQueryExtension(connection, &errorBase, &eventBase)) {
+        reportOnce(Failure::NoPixelFormat, "the X server has no GLX extension: no pixel format");
+        return false;
+    }
+    if (request.iPixelType != PFD_TYPE_RGBA) {
+        reportOnce(Failure::NoPixelFormat, "only RGBA pixel formats are available");
+        return false;
+    }
+    // The colour bits count red, green and blue; sizes are minimums, as ChoosePixelFormat
+    // takes the closest match.
+    const int channel = request.cColorBits >= 24 ? 8 : request.cColorBits >= 15 ? 5 : 1;
+    int attributes[32];
+    int n = 0;
+    attributes[n++] = GLX_RGBA;
+    if (request.dwFlags & PFD_DOUBLEBUFFER)
+        attributes[n++] = GLX_DOUBLEBUFFER;
+    const int sizes[][2] = {{GLX_RED_SIZE, channel},
+                            {GLX_GREEN_SIZE, channel},
+                            {GLX_BLUE_SIZE, channel},
+                            {GLX_ALPHA_SIZE, request.cAlphaBits},
+                            {GLX_DEPTH_SIZE, request.cDepthBits},
+                            {GLX_STENCIL_SIZE, request.cStencilBits},
+                            {GLX_ACCUM_RED_SIZE, request.cAccumBits ? request.cAccumRedBits : 0}};
+    for (const auto &size : sizes) {
+        attributes[n++] = size[0];
+        attributes[n++] = size[1];
+    }
+    attributes[n++] = None;
+    XVisualInfo *visual = glXChooseVisual(connection, DefaultScreen(connection), attributes);
+    if (!visual) {
+        char why[160];
+        std::snprintf(why, sizeof why,
+                      "no GLX visual for the pixel format (%d colour bits, %d depth bits%s)",
+                      request.cColorBits, request.cDepthBits,
+                      request.dwFlags & PFD_DOUBLEBUFFER ? ", double-buffered" : "");
+        reportOnce(Failure::NoPixelFormat, why);
+        return false;
+    }
+    *out = *visual;
+    XFree(visual);
+    return true;
+}
+
+} // namespace platform
+
+using namespace platform;
+
+int WINAPI GetDeviceCaps(HDC deviceContext, int index) {
+    WindowRecord *record = findWindow(deviceContext);
+    Display *connection = display();
+    if (!record || !connection || index != BITSPIXEL)
+        return 0;
+    return bitsPerPixel(connection, record->visual.depth);
+}
+
+// A pixel format number is the X id of the GLX visual.
+int WINAPI ChoosePixelFormat(HDC deviceContext, const PIXELFORMATDESCRIPTOR *request) {
+    XVisualInfo visual;
+    if (!findWindow(deviceContext) || !request || !chooseVisual(*request, &visual))
+        return 0;
+    return static_cast<int>(visual.visualid);
+}
+
+BOOL WINAPI SetPixelFormat(HDC deviceContext, int format, const PIXELFORMATDESCRIPTOR *) {
+    WindowRecord *record = findWindow(deviceContext);
+    Display *connection = display();
+    if (!record || !connection || format <= 0)
+        return FALSE;
+    if (record->pixelFormat) // as on Windows, a window's pixel format is set once
+        return record->pixelFormat == format ? TRUE : FALSE;
+    if (static_cast<VisualID>(format) != record->visual.visualid) {
+        XVisualInfo pattern{};
+        pattern.visualid = static_cast<VisualID>(format);
+        int count = 0;
+        XVisualInfo *found = XGetVisualInfo(connection, VisualIDMask, &pattern, &count);
+        int usesGl = 0;
+        const bool ok = found && glXGetConfig(connection, found, GLX_USE_GL, &usesGl) == 0 &&
+                        usesGl && recreateWindow(*record, *found);
+        if (found)
+            XFree(found);
+        if (!ok)
+            return FALSE;
+    }
+    record->pixelFormat = format;
+    return TRUE;
+}
+
+BOOL WINAPI SwapBuffers(HDC deviceContext) {
+    WindowRecord *record = findWindow(deviceContext);
+    Display *connection = display();
+    if (!record || !connection || !glXGetCurrentContext())
+        return FALSE;
+    glXSwapBuffers(connection, record->xid);
+    return TRUE;
+}
+
+HGLRC WINAPI wglCreateContext(HDC deviceContext) {
+    WindowRecord *record = findWindow(deviceContext);
+    Display *connection = display();
+    if (!record || !connection)
+        return nullptr;
+    if (!record->pixelFormat) {
+        reportOnce(Failure::NoContext, "no rendering context: the window has no pixel format");
+        return nullptr;
+    }
+    for (GLXContext &slot : contexts) {
+        if (slot)
+            continue;
+        slot = glXCreateContext(connection, &record->visual, nullptr, True);
+        if (!slot)
+            reportOnce(Failure::NoContext, "glXCreateContext failed: no rendering context");
+        return reinterpret_cast<HGLRC>(slot);
+    }
+    reportOnce(Failure::NoContext, "too many rendering contexts");
+    return nullptr;
+}
+
+BOOL WINAPI wglMakeCurrent(HDC deviceContext, HGLRC context) {
+    Display *connection = display();
+    if (!connection)
+        return FALSE;
+    if (!context)
+        return glXMakeCurrent(connection, None, nullptr) ? TRUE : FALSE;
+    WindowRecord *record = findWindow(deviceContext);
+    if (!record || !knownContext(context))
+        return FALSE;
+    return glXMakeCurrent(connection, record->xid, reinterpret_cast<GLXContext>(context)) ? TRUE
+                                                                                          : FALSE;
+}
+
+BOOL WINAPI wglDeleteContext(HGLRC context) {
+    Display *connection = display();
+    if (!connection || !knownContext(context))
+        return FALSE;
+    const GLXContext glx = reinterpret_cast<GLXContext>(context);
+    if (glXGetCurrentContext() == glx)
+        glXMakeCurrent(connection, None, nullptr);
+    glXDestroyContext(connection, glx);
+    for (GLXContext &slot : contexts)
+        if (slot == glx)
+            slot = nullptr;
+    return TRUE;
+}
