@@ -20,5 +20,16 @@ void setProjection(float aspect);
 // One frame: aspect check, title refresh, advance, build, draw back to front.
 void renderFrame();
 
+// Aspect ratio of the client area, clientWidth / clientHeight rounded to a float. False, and
+// aspect untouched, while the area is empty (a minimised window): the projection then stays.
+bool clientAspect(float &aspect);
+
+// Grey level of a ring at the given depth: 1 / (0.15 depth + 0.1), at most 1.
+float greyFactor(float depth);
+
+// Forgets the first frame's latch of fpsMarkTime and the last position handed to the
+// builder, so that a restarted effect begins a new run (tests and tools).
+void resetFrameState();
+
 // The effect's tear-down hook, called once after the message loop; nothing to do.
 void shutdownEffect();

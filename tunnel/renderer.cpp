@@ -1,0 +1,104 @@
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+
+#include "tunnel/builder.h"
+#include "tunnel/effect.h"
+#include "tunnel/state.h"
+
+float fpsMarkTime;
+
+namespace {
+
+bool fpsMarkLatched = false; // fpsMarkTime has been set by a first frame
+int32_t lastFixed = 0;       // position last handed to the builder
+
+// One strip between visible rings i and i + 1, nearer ring's vertex first in each pair.
+void drawStrip(int32_t i) {
+    const float nearGrey = greyFactor(ringDepth[i]);
+    const float farGrey = greyFactor(ringDepth[i + 1]);
+    const TunnelVertex *nearRing = ringVertices[i];
+    const TunnelVertex *farRing = ringVertices[i + 1];
+    glBegin(GL_QUAD_STRIP);
+    for (int32_t j = 0; j <= kRimPoints; j += polyStep) {
+        const TunnelVertex &a = nearRing[j];
+        const float ga = static_cast<float>(static_cast<double>(nearGrey) * a.shade);
+        glColor3f(ga, ga, ga);
+        glTexCoord2f(a.u, a.v);
+        glVertex2f(a.x, a.y);
+        const TunnelVertex &b = farRing[j];
+        const float gb = static_cast<float>(static_cast<double>(farGrey) * b.shade);
+        glColor3f(gb, gb, gb);
+        glTexCoord2f(b.u, b.v);
+        glVertex2f(b.x, b.y);
+    }
+    glEnd();
+}
+
+// Puts the frame rate and triangle count of the period just ended into the window title.
+void refreshTitle(double elapsed) {
+    // visibleRings is still the previous frame's: this frame has not been built yet.
+    const int32_t tri = ((visibleRings - 1) * 128) / polyStep;
+    const double fps = frameCount / elapsed;
+    char text[256];
+    std::snprintf(text, sizeof text, "%s - %g fps (%d tri)", "Vorticel", fps,
+                  static_cast<int>(tri));
+    SetWindowTextA(windowHandle, text);
+    fpsMarkTime = timeNow;
+    frameCount = 0;
+}
+
+} // namespace
+
+float greyFactor(float depth) {
+    const double v = 1.0 / (static_cast<double>(depth) * 0.15 + 0.1);
+    // No lower bound; not a number passes through.
+    return static_cast<float>(v > 1.0 ? 1.0 : v);
+}
+
+void resetFrameState() {
+    fpsMarkLatched = false;
+    lastFixed = 0;
+}
+
+void renderFrame() {
+    // Not a number on either side counts as equal; an empty client area keeps the last view.
+    float aspect;
+    if (clientAspect(aspect) && (aspect < lastAspect || aspect > lastAspect))
+        setProjection(aspect);
+
+    if (!fpsMarkLatched) {
+        fpsMarkTime = timeNow;
+        fpsMarkLatched = true;
+    }
+    const double elapsed = static_cast<double>(timeNow) - fpsMarkTime;
+    if (elapsed >= 1.0)
+        refreshTitle(elapsed);
+
+    // The builder gets the double sum, not the rounded position; out of the int32 range it
+    // saturates, and not a number repeats the last position handed over.
+    const double sum = static_cast<double>(timeDelta) * speed + position;
+    position = static_cast<float>(sum);
+    lastFixed = positionToFixed(sum, lastFixed);
+    buildTunnel(lastFixed);
+
+    if (visibleRings == 0) {
+        // The viewer has flown out of a stopped tunnel: ask the window to close, every frame.
+        if (stopRequested)
+            PostMessageA(windowHandle, WM_CLOSE, 0, 0);
+        return;
+    }
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    // Back to front: nearer wall covers farther wall without a depth buffer.
+    for (int32_t i = visibleRings - 2; i >= 0; --i)
+        drawStrip(i);
+    ++frameCount;
+}
