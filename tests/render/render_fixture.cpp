@@ -25,17 +25,24 @@ HWND testWindow() {
 
 OffscreenGl *RenderTest::gl = nullptr;
 
-void RenderTest::SetUpTestSuite() {
-    if (!gl)
-        gl = new OffscreenGl(640, 480);
-}
+namespace {
 
-void RenderTest::TearDownTestSuite() {
-    // The texture name belongs to this context: let go of it before the context goes.
-    wallTexture.release();
-    delete gl;
-    gl = nullptr;
-}
+// One display connection and context for the whole run, closed after the last test.
+class ContextEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { RenderTest::gl = new OffscreenGl(640, 480); }
+    void TearDown() override {
+        // The texture name belongs to this context: let go of it before the context goes.
+        wallTexture.release();
+        delete RenderTest::gl;
+        RenderTest::gl = nullptr;
+    }
+};
+
+::testing::Environment *const contextEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ContextEnvironment);
+
+} // namespace
 
 void RenderTest::SetUp() {
     ASSERT_TRUE(gl->ok()) << gl->error();

@@ -32,8 +32,6 @@ HWND testWindow();
 
 class RenderTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
     // Fresh-process effect state for a width x height client area, then initEffect.
     void SetUp() override;
 
@@ -45,5 +43,6 @@ class RenderTest : public ::testing::Test {
     static void fillColour(float r, float g, float b);
     static std::vector<unsigned char> pixels() { return gl->readRgb(); }
 
-    static OffscreenGl *gl;
+  public:
+    static OffscreenGl *gl; // the shared context, made before the first test
 };
