@@ -84,7 +84,8 @@ bool writeFile(const std::string &path, const Bytes &bytes) {
     FILE *file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool ok =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && ok;
 }
 
