@@ -1,8 +1,12 @@
 #include "tunnel/effect.h"
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX // mingw's C++ library defines it already
 #define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 #include <GL/gl.h>
