@@ -35,7 +35,7 @@ void reportOnce(Failure kind, const char *why) {
     std::fprintf(stderr, "vorticel: %s\n", why);
 }
 
-Display *openDisplay() {
+static Display *openDisplay() {
     Display *connection = XOpenDisplay(nullptr);
     if (!connection) {
         const char *name = std::getenv("DISPLAY");

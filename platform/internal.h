@@ -8,12 +8,10 @@
 
 namespace platform {
 
-// The one connection that the windows, the message queue and WGL share; opened on first use.
-// Returns null (and says why on standard error, once) when no display can be opened.
+// The one connection that the windows, the message queue, WGL and the message boxes share,
+// opened on first use and kept for the whole run. Returns null (and says why on standard
+// error, once) when no display can be opened.
 Display *display();
-// The display named by $DISPLAY, opened for a caller that owns it (the message box's own
-// connection). Returns null and reports once like display().
-Display *openDisplay();
 
 // Whether an EWMH window manager runs on the display.
 bool windowManagerRunning(Display *connection);

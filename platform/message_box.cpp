@@ -108,6 +108,10 @@ void splitLines(const char *text, std::vector<Line> &lines) {
     }
 }
 
+Bool forWindow(Display *, XEvent *event, XPointer window) {
+    return event->xany.window == *reinterpret_cast<::Window *>(window);
+}
+
 void setAtomProperty(Display *connection, ::Window window, const char *property,
                      const char *value) {
     Atom atom = XInternAtom(connection, value, False);
@@ -122,14 +126,12 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         text = "";
     if (!caption)
         caption = "Error"; // the caption Windows gives a box without one
-    Display *connection = platform::openDisplay();
+    Display *connection = platform::display();
     if (!connection) {
         std::fprintf(stderr, "%s: %s\n", caption, text);
         return IDOK;
     }
 
-    // The box has its own connection, so the events of the program's windows stay queued on
-    // theirs until the box is closed.
     Dialog dialog;
     dialog.connection = connection;
     const int screen = DefaultScreen(connection);
@@ -189,8 +191,10 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
     bool armed = false, done = false;
     while (!done) {
+        // Only the box's events are taken: those of the program's windows stay queued for
+        // PeekMessageA.
         XEvent event;
-        XNextEvent(connection, &event);
+        XIfEvent(connection, &event, forWindow, reinterpret_cast<XPointer>(&dialog.window));
         switch (event.type) {
         case MapNotify:
             if (!managed) // without a window manager the box takes the keyboard itself
@@ -229,6 +233,6 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         XFreeFont(connection, dialog.font);
     else if (dialog.font)
         XFreeFontInfo(nullptr, dialog.font, 1);
-    XCloseDisplay(connection);
+    XFlush(connection);
     return IDOK;
 }

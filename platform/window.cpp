@@ -303,6 +303,15 @@ WPARAM virtualKey(KeySym symbol) {
         return 0x08;
     case XK_Tab:
         return 0x09;
+    case XK_Shift_L:
+    case XK_Shift_R:
+        return 0x10;
+    case XK_Control_L:
+    case XK_Control_R:
+        return 0x11;
+    case XK_Alt_L:
+    case XK_Alt_R:
+        return 0x12;
     case XK_KP_Multiply:
         return 0x6A;
     case XK_KP_Add:
