@@ -58,16 +58,6 @@ TEST_F(JpegDecoder, ReadsSizeThenWholeImageAsGapFreeRgbRowsTopFirst) {
     }
 }
 
-TEST_F(JpegDecoder, WholeImageReadWithoutParameterReadFirst) {
-    const Quadrants &q = oddQuadrants;
-    const std::string path = write("direct.jpg", encodeJpeg(q.rgb(), q.width, q.height));
-    properties.path = path.c_str();
-    Bytes buffer(37 * 21 * 3);
-    setRgbOutput(buffer, 37, 21);
-    ASSERT_EQ(jpegRead(&properties, jpegReadImage), 0);
-    EXPECT_NEAR(buffer[0], q.colour[0][0], 8);
-}
-
 TEST_F(JpegDecoder, FailsOnMissingEmptyOrForeignFiles) {
     const std::string missing = tempPath("missing.jpg");
     properties.path = missing.c_str();
