@@ -304,11 +304,4 @@ TEST(Kernel, PerformanceCounterIsMonotonicAtItsFrequency) {
     EXPECT_GE(second.QuadPart - first.QuadPart, 2000000);
 }
 
-TEST(Kernel, DebugOutputGoesToStandardErrorUnchanged) {
-    testing::internal::CaptureStderr();
-    OutputDebugStringA("PixelFormat Selected: 33\nBPP: 32\n");
-    OutputDebugStringA(nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "PixelFormat Selected: 33\nBPP: 32\n");
-}
-
 } // namespace
