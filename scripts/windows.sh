@@ -164,11 +164,15 @@ else
 fi
 
 # --- end to end -------------------------------------------------------------------------------
-e2e() { # e2e NAME WORKDIR COMMAND...
-    local name=$1 workdir=$2
+e2e() { # e2e NAME WORKDIR [E2E OPTIONS...] -- COMMAND...
+    local name=$1 workdir=$2 options=()
     shift 2
+    while [[ $1 != -- ]]; do
+        options+=("$1")
+        shift
+    done
     timeout 600 python3 "$root/tests/windows/e2e.py" --display "$DISPLAY" --workdir "$workdir" \
-        --out "$out" --name "$name" "$@" | tee "$out/$name.json"
+        --out "$out" --name "$name" "${options[@]}" "$@" | tee "$out/$name.json"
     [[ ${PIPESTATUS[0]} -eq 0 ]]
 }
 summary() { # summary NAME: the measured frame rate from the run's record
@@ -179,15 +183,26 @@ print("fps %s (median of %s), %s triangles, window %s" % (r.get("fps"), r.get("f
 }
 
 echo "== Vorticel.exe end to end under wine64"
-if e2e wine "$build/app" "$wine" ./Vorticel.exe; then
+if e2e wine "$build/app" -- "$wine" ./Vorticel.exe; then
     pass "Vorticel.exe end to end: $(summary wine)"
 else
     fail "Vorticel.exe end to end (log $out/wine.log)"
 fi
 
+# Without grottebl.jpg the wall carries the grey fallback pattern and all else is the same.
+nojpg=$out/no-texture
+rm -rf "$nojpg"
+mkdir -p "$nojpg"
+cp "$exe" "$nojpg/"
+if e2e no-texture "$nojpg" --expect-fallback -- "$wine" ./Vorticel.exe; then
+    pass "Vorticel.exe without grottebl.jpg: fallback wall, exit 0"
+else
+    fail "Vorticel.exe without grottebl.jpg (log $out/no-texture.log)"
+fi
+
 if [[ -x $linux_build/app/Vorticel ]]; then
     echo "== reference: the Linux executable on the same display"
-    if e2e linux "$linux_build/app" ./Vorticel; then
+    if e2e linux "$linux_build/app" -- ./Vorticel; then
         echo "windows: reference Linux run: $(summary linux)"
     else
         echo "windows: reference Linux run did not pass (not counted here; log $out/linux.log)"
