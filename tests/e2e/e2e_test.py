@@ -23,6 +23,7 @@ ABOUT_TEXT = (
     "Keys:\n 1...4: set nb poly\n SPACE: enable/disable sinusoide size\n"
     " ESC: stop tunnel\n\nMay the FUN be with you!"
 )
+EDGES = [(0, 0, 0.1, 1), (0.9, 0, 1, 1), (0, 0, 1, 0.1), (0, 0.9, 1, 1)]  # bands along the sides
 WAIT = 20.0  # generous bound for anything to appear; never a pass/fail on speed
 
 
@@ -113,10 +114,10 @@ class Program:
         return found[0]
 
     def main_window(self):
-        """Waits for the effect window (640 x 480) and returns it."""
+        """Waits for the effect window (640 x 480) and returns its id."""
         found = wait_for(lambda: [w for w in self.named(r"^Vorticel") if (w[3], w[4]) == (640, 480)])
         assert found, "the effect window did not appear: %r" % windows()
-        return found[0]
+        return found[0][0]
 
     def title(self, window):
         for w in windows():
@@ -165,18 +166,20 @@ class EndToEnd(unittest.TestCase):
         self.assertIsNotNone(program.wait_title(window, timeout=3.0), program.title(window))
         self.assertRegex(program.error_output(), r"PixelFormat Selected: \d+\nBPP: \d+\n")
 
-        # A tunnel: dark far centre, bright textured walls, nothing blank.
+        # A tunnel: dark far end near the middle, brighter textured walls, nothing blank. The
+        # tunnel bends, so its far end is looked for anywhere in the middle half of the image.
         time.sleep(1.0)
         shot = screenshot(window)
-        centre = region_stats(shot, 0.45, 0.45, 0.55, 0.55)[0]
-        rim = [region_stats(shot, *box) for box in
-               [(0, 0, 0.1, 1), (0.9, 0, 1, 1), (0, 0, 1, 0.1), (0, 0.9, 1, 1)]]
-        self.assertLess(centre, 40, "the centre of the tunnel is dark")
-        self.assertGreater(max(r[0] for r in rim), centre + 40, "walls near the edges are bright")
+        far_end = min(region_stats(shot, 0.25 + 0.125 * a, 0.25 + 0.125 * b,
+                                   0.375 + 0.125 * a, 0.375 + 0.125 * b)[0]
+                      for a in range(4) for b in range(4))
+        rim = [region_stats(shot, *box) for box in EDGES]
+        self.assertLess(far_end, 45, "the far end of the tunnel is dark")
+        self.assertGreater(max(r[0] for r in rim), 1.5 * far_end, "walls near the edges are brighter")
         for half in [(0, 0, 0.5, 1), (0.5, 0, 1, 1), (0, 0, 1, 0.5), (0, 0.5, 1, 1)]:
-            self.assertGreater(region_stats(shot, *half)[2], 10, "no half of the image is blank")
+            self.assertGreater(region_stats(shot, *half)[2], 5, "no half of the image is blank")
         # The rock texture is warmer than grey.
-        self.assertGreater(max(r[1] for r in rim), 5)
+        self.assertGreater(max(r[1] for r in rim), 3)
 
         # ESC stops the tunnel; the program closes by itself with status 0.
         press(window, "Escape")
@@ -198,6 +201,11 @@ class EndToEnd(unittest.TestCase):
         coarse = program.wait_title(window, lambda m: int(m.group(2)) != int(fine.group(2)))
         self.assertIsNotNone(coarse, "the triangle count changes after key 1")
         self.assertEqual(int(coarse.group(2)) * 8, int(fine.group(2)))
+        # The frame rates the title shows, each over a full period at its stride.
+        time.sleep(1.2)
+        coarse = program.wait_title(window)
+        print("\nframe rate at 640 x 480: polyStep 1: %s fps (%s tri), polyStep 8: %s fps (%s tri)"
+              % (fine.group(1), fine.group(2), coarse.group(1), coarse.group(2)), file=sys.stderr)
         subprocess.run([ARGS.probe, "close", hex(window)], check=True)
         self.assertEqual(program.wait_exit(), 0)
 
@@ -216,9 +224,9 @@ class EndToEnd(unittest.TestCase):
         self.assertIsNotNone(program.wait_title(window))
         time.sleep(0.5)
         shot = screenshot(window)
-        rim = [region_stats(shot, *box) for box in
-               [(0, 0, 0.1, 1), (0.9, 0, 1, 1), (0, 0, 1, 0.1), (0, 0.9, 1, 1)]]
-        self.assertGreater(max(r[0] for r in rim), 40, "the walls are still drawn")
+        rim = [region_stats(shot, *box) for box in EDGES]
+        self.assertGreater(max(r[0] for r in rim), 20, "the walls are still drawn")
+        self.assertGreater(max(r[2] for r in rim), 5, "with their pattern")
         self.assertLess(max(abs(r[1]) for r in rim), 2, "black and white texels give grey walls")
         press(window, "Escape")
         self.assertEqual(program.wait_exit(), 0)
@@ -231,6 +239,7 @@ def main():
     parser.add_argument("--texture", required=True)
     parser.add_argument("--probe", required=True)
     ARGS, rest = parser.parse_known_args()
+    ARGS.exe, ARGS.texture, ARGS.probe = map(os.path.abspath, (ARGS.exe, ARGS.texture, ARGS.probe))
     if not os.environ.get("DISPLAY"):
         print("e2e_test.py: DISPLAY is not set", file=sys.stderr)
         return 1

@@ -172,9 +172,10 @@ std::vector<unsigned char> drawTexture(int size, uint32_t seed) {
             const double grain = 0.92 + 0.16 * unitHash(x, y, seed + 71);
             const double shade = (0.8 + 0.35 * s.tint) * grain * light * (1 - 0.65 * s.crack) *
                                  (0.8 + 0.45 * std::clamp(s.height, -0.5, 0.5));
-            const double r = mix(0.43, 0.50, tone) * shade;
-            const double g = mix(0.42, 0.39, tone) * shade;
-            const double b = mix(0.40, 0.29, tone) * shade;
+            // Light stone: the tunnel darkens the wall by depth and by its own noise.
+            const double r = mix(0.74, 0.86, tone) * shade;
+            const double g = mix(0.72, 0.67, tone) * shade;
+            const double b = mix(0.69, 0.50, tone) * shade;
             unsigned char *p = &rgb[(static_cast<std::size_t>(y) * size + x) * 3];
             p[0] = static_cast<unsigned char>(std::lround(std::clamp(r, 0.0, 1.0) * 255));
             p[1] = static_cast<unsigned char>(std::lround(std::clamp(g, 0.0, 1.0) * 255));
