@@ -8,7 +8,7 @@
 # Ends with "windows: N passed, M failed"; the exit status is 0 only when nothing failed.
 # Environment: VORTICEL_WINE_FRESH=1 makes a new wine prefix even if one exists.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$PWD
 build=$root/build-win
 linux_build=$root/build-win-linux
@@ -43,8 +43,10 @@ if [[ ${#missing[@]} -gt 0 ]]; then
         finish
     fi
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null ||
-        { fail "apt-get install ${missing[*]}"; finish; }
+    if ! { apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null; }; then
+        fail "apt-get install ${missing[*]}"
+        finish
+    fi
 fi
 
 wine=/usr/lib/wine/wine64
@@ -120,9 +122,12 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
         fail "wine prefix"
         finish
     fi
+else
+    pass "wine prefix (kept from an earlier run)"
 fi
 
 xvfb_pid=
+# shellcheck disable=SC2317 # run by the trap
 cleanup() {
     "$wineserver" -k >/dev/null 2>&1 || true
     [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
@@ -144,7 +149,8 @@ if [[ ! -s $displayfile ]]; then
     fail "Xvfb did not start"
     finish
 fi
-export DISPLAY=:$(head -n 1 "$displayfile")
+DISPLAY=:$(head -n 1 "$displayfile")
+export DISPLAY
 if timeout 30 glxinfo -B >"$out/glxinfo.txt" 2>&1 && grep -q "direct rendering: Yes" "$out/glxinfo.txt"; then
     pass "GLX on Xvfb $DISPLAY: $(sed -n 's/^OpenGL renderer string: //p' "$out/glxinfo.txt")"
 else
