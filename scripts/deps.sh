@@ -8,10 +8,10 @@ packages=(
     cmake make g++ pkg-config python3
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxtst-dev
     libturbojpeg0-dev libpng-dev libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils x11-apps mesa-utils imagemagick
 )
 if [[ "${1:-}" == "--windows" ]]; then
-    packages+=(g++-mingw-w64-x86-64 wine64 wine)
+    packages+=(g++-mingw-w64-x86-64 wine64 wine googletest)
 fi
 
 missing=()
