@@ -11,6 +11,10 @@
 #include <cstring>
 #include <set>
 #include <sys/stat.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 #include <string>
 
 #include "offscreen_gl.h"
@@ -216,5 +220,9 @@ int main(int argc, char **argv) {
     }
     // The texture belongs to this context; release it before the context goes.
     wallTexture.release();
+#if defined(__SANITIZE_ADDRESS__)
+    // Leak check while the GL driver is still loaded (see the render tests).
+    __lsan_do_leak_check();
+#endif
     return status;
 }
