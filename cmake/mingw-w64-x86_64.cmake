@@ -15,10 +15,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# M_PI and friends, as glibc offers them to g++ by default.
-set(CMAKE_C_FLAGS_INIT "-D_USE_MATH_DEFINES")
-set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
-
 # Everything from the compiler's runtime (libgcc, libstdc++, winpthread) is linked in, so an executable needs only system DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 

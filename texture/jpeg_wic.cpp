@@ -2,9 +2,6 @@
 // the executable needs no decoder DLL of its own.
 #include "texture/jpeg_decoder.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>

@@ -1,13 +1,7 @@
 #include "tunnel/effect.h"
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX // mingw's C++ library defines it already
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <windows.h> // GL/gl.h needs it on Windows
 #endif
 #include <GL/gl.h>
 #include <GL/glu.h>

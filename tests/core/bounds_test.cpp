@@ -11,6 +11,8 @@
 
 namespace {
 
+const double kPi = std::acos(-1.0);
+
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 class Bounds : public ::testing::Test {
@@ -158,7 +160,7 @@ TEST_F(Bounds, TiltedRingsMatchDenseSampling) {
         bool inFront = true;
         const int samples = 20000;
         for (int i = 0; i < samples; ++i) {
-            const double t = 2 * M_PI * i / samples;
+            const double t = 2 * kPi * i / samples;
             const double u = std::cos(t), v = std::sin(t);
             const double px = centre.x + v * r.x + u * s.x;
             const double py = centre.y + v * r.y + u * s.y;

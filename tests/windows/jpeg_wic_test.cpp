@@ -3,9 +3,6 @@
 // order, an upside-down picture or a padded stride all show.
 #include "texture/jpeg_decoder.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
