@@ -22,6 +22,8 @@ function(vorticel_add_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${VORTICEL_GTEST_MAIN})
   add_test(NAME ${name} COMMAND ${name})
+  # A hung test fails instead of holding up the whole run.
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
