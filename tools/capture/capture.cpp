@@ -32,7 +32,7 @@ const char kUsage[] =
     "  --save LIST      comma-separated frame numbers to save, 1..N (default: the last)\n"
     "  --out DIR        folder for frame-NNNN.png (default .)\n"
     "  --poly-step N    column stride 1, 2, 4 or 8 (default 1)\n"
-    "  --sinusoid       sinusoidal ring size, as the S key\n"
+    "  --sinusoid       sinusoidal ring size, as the SPACE key\n"
     "  --stop-at N      request the stop at frame N, as ESC; ends when the window would close\n"
     "  --texture PATH   wall texture (default grottebl.jpg in the working folder)\n"
     "  --quiet          do not print the window titles\n";
