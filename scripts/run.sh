@@ -18,7 +18,7 @@ fi
 # Headless: a private X server for one run.
 screenshot=$root/build/screenshot.png
 display_number=$(for n in $(seq 90 140); do [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] || { echo $n; break; }; done)
-Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 export DISPLAY=:$display_number

@@ -11,7 +11,9 @@ scripts/deps.sh --windows
 jobs=$(nproc)
 
 # Every test that needs a display gets a fresh private Xvfb, never the user's desktop.
-on_xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$@"; }
+# -noreset: the server would otherwise reset whenever its last client leaves, failing the
+# next program that connects at that moment.
+on_xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" "$@"; }
 
 passed=0
 failed=0
