@@ -1,4 +1,4 @@
-// A recording window procedure and helpers shared by the platform tests.
+// A recording window procedure and helpers shared by the platform display tests.
 #pragma once
 
 // GoogleTest first: the X headers define macros (None, Bool) that would clash with it.
@@ -6,6 +6,7 @@
 
 #include "internal.h"
 
+#include <string>
 #include <vector>
 
 struct Delivered {
@@ -14,63 +15,38 @@ struct Delivered {
     WPARAM wParam;
     LPARAM lParam;
 };
+inline std::vector<Delivered> delivered;
+// Some tests talk to the server from a second thread, on a connection of its own.
+inline const int threadsReady = XInitThreads();
+inline bool dcDuringCreate = false;
 
-// What the procedure saw, and how it answers.
-struct Recorder {
-    std::vector<Delivered> log;
-    LRESULT createResult = 0;
-    bool validateOnPaint = true;
-    bool dcDuringCreate = false;
-
-    size_t count(UINT message) const {
-        size_t n = 0;
-        for (const Delivered &d : log)
-            n += d.message == message;
-        return n;
-    }
-    std::vector<UINT> messages() const {
-        std::vector<UINT> out;
-        for (const Delivered &d : log)
-            out.push_back(d.message);
-        return out;
-    }
-};
-
-inline Recorder recorder;
+inline std::vector<UINT> messages() {
+    std::vector<UINT> out;
+    for (const Delivered &d : delivered)
+        out.push_back(d.message);
+    return out;
+}
 
 inline LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
-    recorder.log.push_back({window, message, wParam, lParam});
-    if (message == WM_CREATE) {
-        recorder.dcDuringCreate = GetDC(window) != nullptr;
-        return recorder.createResult;
-    }
-    if (message == WM_PAINT && recorder.validateOnPaint) {
+    delivered.push_back({window, message, wParam, lParam});
+    if (message == WM_CREATE)
+        dcDuringCreate = GetDC(window) != nullptr;
+    if (message == WM_PAINT)
         ValidateRect(window, nullptr);
-        return 0;
-    }
-    if (message == WM_CLOSE)
-        return DefWindowProcA(window, message, wParam, lParam);
-    return 0;
+    return message == WM_CLOSE ? DefWindowProcA(window, message, wParam, lParam) : 0;
 }
 
-inline const char *testClassName() {
-    static bool registered = false;
-    if (!registered) {
+inline HWND createTestWindow() {
+    static const bool registered = [] {
         WNDCLASSA windowClass{};
-        windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
         windowClass.lpfnWndProc = recordingProcedure;
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         windowClass.lpszClassName = "PlatformTest";
-        registered = RegisterClassA(&windowClass) != 0;
-    }
-    return "PlatformTest";
-}
-
-inline HWND createTestWindow(const char *title = "Platform test") {
-    recorder = Recorder{};
-    return CreateWindowExA(0, testClassName(), title,
-                           WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, CW_USEDEFAULT,
+        return RegisterClassA(&windowClass) != 0;
+    }();
+    EXPECT_TRUE(registered);
+    delivered.clear();
+    return CreateWindowExA(0, "PlatformTest", "Platform test", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                            CW_USEDEFAULT, 640, 480, nullptr, nullptr, nullptr, nullptr);
 }
 
@@ -79,23 +55,39 @@ inline ::Window xidOf(HWND window) {
     return record ? record->xid : 0;
 }
 
-// Takes and dispatches everything pending, as the shell's loop does, and returns what was
-// taken (WM_QUIT is taken but not dispatched).
-inline std::vector<MSG> pumpMessages() {
-    std::vector<MSG> taken;
+// Takes and dispatches everything pending, as the shell's loop does (WM_QUIT is not dispatched).
+inline void pumpMessages() {
     MSG message;
-    while (taken.size() < 1000 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        taken.push_back(message);
+    for (int i = 0; i < 1000 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
         if (message.message == WM_QUIT)
             continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return taken;
 }
 
 inline void closeTestWindow(HWND window) {
     if (platform::findWindow(window))
         DefWindowProcA(window, WM_CLOSE, 0, 0);
     pumpMessages();
+}
+
+// What the window manager's close button sends.
+inline void sendDeleteWindow(Display *display, ::Window xid) {
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = xid;
+    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    XSendEvent(display, xid, False, NoEventMask, &close);
+    XSync(display, False);
+}
+
+inline std::string textProperty(Display *display, ::Window xid, const char *name) {
+    XTextProperty property{};
+    XGetTextProperty(display, xid, &property, XInternAtom(display, name, False));
+    std::string value(reinterpret_cast<char *>(property.value), property.nitems);
+    XFree(property.value);
+    return value;
 }

@@ -1,166 +1,57 @@
-// Window creation, showing, painting, the message queue and closing.
+// Windows, the message queue, closing, titles, the keyboard, WGL and the performance counter.
 #include "test_window.h"
 
-#include <X11/Xatom.h>
+#include <GL/gl.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
-#include <malloc.h>
 #include <unistd.h>
-
-#include <cstring>
-#include <string>
 
 namespace {
 
-// Fails the run instead of hanging it when a call that must not wait does.
-const int armAlarm = [] {
-    alarm(120);
-    return 0;
-}();
-
-int lastXError = 0;
-int recordXError(Display *, XErrorEvent *error) {
-    lastXError = error->error_code;
-    return 0;
-}
-
-XWindowAttributes attributesOf(::Window xid) {
+XWindowAttributes attributesOf(HWND window) {
     XWindowAttributes attributes{};
-    XGetWindowAttributes(platform::display(), xid, &attributes);
+    XGetWindowAttributes(platform::display(), xidOf(window), &attributes);
     return attributes;
 }
 
-TEST(WindowClass, RegistrationRefusesDuplicatesAndIncompleteClasses) {
-    testClassName();
-    WNDCLASSA again{};
-    again.lpfnWndProc = recordingProcedure;
-    again.lpszClassName = "platformtest"; // class names ignore case, as on Windows
-    EXPECT_EQ(RegisterClassA(&again), 0);
-    WNDCLASSA noProcedure{};
-    noProcedure.lpszClassName = "NoProcedure";
-    EXPECT_EQ(RegisterClassA(&noProcedure), 0);
-    EXPECT_EQ(RegisterClassA(nullptr), 0);
-    WNDCLASSA other{};
-    other.lpfnWndProc = recordingProcedure;
-    other.lpszClassName = "OtherClass";
-    EXPECT_NE(RegisterClassA(&other), 0);
-    EXPECT_EQ(
-        CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
-        nullptr);
-}
-
-TEST(WindowCreation, CreateAndSizeArriveInsideTheCallAndTheWindowStaysHidden) {
+TEST(Window, CreateAndSizeArriveInsideCreationTheWindowStaysHiddenUntilShownAndTakesItsTitle) {
     HWND window = createTestWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_EQ(recorder.messages(), (std::vector<UINT>{WM_CREATE, WM_SIZE}));
-    EXPECT_EQ(recorder.log[0].window, window);
-    EXPECT_TRUE(recorder.dcDuringCreate);
+    ASSERT_EQ(messages(), (std::vector<UINT>{WM_CREATE, WM_SIZE}));
+    EXPECT_EQ(delivered[0].window, window);
+    EXPECT_TRUE(dcDuringCreate);
     // No window manager on the test server: no frame, so the client is the whole outer size.
-    EXPECT_EQ(LOWORD(recorder.log[1].lParam), 640);
-    EXPECT_EQ(HIWORD(recorder.log[1].lParam), 480);
-    XWindowAttributes attributes = attributesOf(xidOf(window));
+    EXPECT_EQ(delivered[1].lParam, MAKELPARAM(640, 480));
+    XWindowAttributes attributes = attributesOf(window);
     EXPECT_EQ(attributes.map_state, IsUnmapped);
     EXPECT_EQ(attributes.width + 2 * attributes.border_width, 640);
     EXPECT_EQ(attributes.height + 2 * attributes.border_width, 480);
-
-    // Nothing is painted while the window is hidden.
-    InvalidateRect(window, nullptr, FALSE);
+    InvalidateRect(window, nullptr, FALSE); // nothing is painted while hidden
     MSG message;
     EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
-
-    recorder.log.clear();
     ShowWindow(window, SW_SHOW);
-    EXPECT_EQ(attributesOf(xidOf(window)).map_state, IsViewable);
-    ASSERT_EQ(recorder.count(WM_SIZE), 1u);
-    EXPECT_EQ(recorder.log.back().lParam, MAKELPARAM(640, 480));
-    // Shown, the window wants its first paint, which UpdateWindow sends straight away.
-    UpdateWindow(window);
-    EXPECT_EQ(recorder.count(WM_PAINT), 1u);
-    UpdateWindow(window);
-    EXPECT_EQ(recorder.count(WM_PAINT), 1u);
-    closeTestWindow(window);
-}
-
-TEST(WindowCreation, FailsWhenCreateAnswersMinusOne) {
-    recorder = Recorder{};
-    recorder.createResult = -1;
-    HWND window = CreateWindowExA(0, testClassName(), "refused", WS_OVERLAPPEDWINDOW, 10, 10, 100,
-                                  100, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(window, nullptr);
-    EXPECT_EQ(recorder.messages(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
-    EXPECT_EQ(GetDC(recorder.log[0].window), nullptr);
-}
-
-TEST(WindowSize, AResizeFromTheServerBecomesWmSize) {
-    HWND window = createTestWindow();
-    ASSERT_NE(window, nullptr);
-    ShowWindow(window, SW_SHOW);
-    pumpMessages();
-    recorder.log.clear();
-    XResizeWindow(platform::display(), xidOf(window), 300, 200);
-    XSync(platform::display(), False);
-    std::vector<MSG> taken = pumpMessages();
-    ASSERT_EQ(recorder.count(WM_SIZE), 1u);
-    for (const Delivered &d : recorder.log) {
-        if (d.message == WM_SIZE) {
-            EXPECT_EQ(d.lParam, MAKELPARAM(300, 200));
-        }
-    }
-    // A partial validation leaves the paint due; a whole one clears it.
-    InvalidateRect(window, nullptr, FALSE);
-    RECT part{0, 0, 100, 100};
-    ValidateRect(window, &part);
-    MSG message;
-    EXPECT_TRUE(PeekMessageA(&message, window, WM_PAINT, WM_PAINT, PM_NOREMOVE));
-    RECT whole{0, 0, 300, 200};
-    ValidateRect(window, &whole);
-    EXPECT_FALSE(PeekMessageA(&message, window, WM_PAINT, WM_PAINT, PM_NOREMOVE));
-    closeTestWindow(window);
-}
-
-TEST(WindowTitle, SetWindowTextSetsBothNames) {
-    HWND window = createTestWindow("Vorticel");
-    ASSERT_NE(window, nullptr);
-    Display *display = platform::display();
-    char *name = nullptr;
-    ASSERT_TRUE(XFetchName(display, xidOf(window), &name));
-    EXPECT_STREQ(name, "Vorticel");
-    XFree(name);
+    EXPECT_EQ(attributesOf(window).map_state, IsViewable);
 
     ASSERT_TRUE(SetWindowTextA(window, "Vorticel - 59.9 fps (1234 tri) \xe9"));
-    ASSERT_TRUE(XFetchName(display, xidOf(window), &name));
-    EXPECT_STREQ(name, "Vorticel - 59.9 fps (1234 tri) \xe9");
-    XFree(name);
-
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char *data = nullptr;
-    ASSERT_EQ(XGetWindowProperty(display, xidOf(window), XInternAtom(display, "_NET_WM_NAME", 0), 0,
-                                 256, False, XInternAtom(display, "UTF8_STRING", 0), &type, &format,
-                                 &items, &after, &data),
-              Success);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(data), items),
+    EXPECT_EQ(textProperty(platform::display(), xidOf(window), "WM_NAME"),
+              "Vorticel - 59.9 fps (1234 tri) \xe9");
+    EXPECT_EQ(textProperty(platform::display(), xidOf(window), "_NET_WM_NAME"),
               "Vorticel - 59.9 fps (1234 tri) \xc3\xa9");
-    XFree(data);
     closeTestWindow(window);
 }
 
-TEST(MessageQueue, EmptyQueueAnswersFalseAtOnce) {
-    pumpMessages();
-    MSG message;
-    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_FALSE(PeekMessageA(nullptr, nullptr, 0, 0, PM_REMOVE));
+int ignoreXError(Display *, XErrorEvent *) {
+    return 0;
 }
 
-TEST(MessageQueue, PostedMessagesComeInOrderThenQuitThenPaint) {
+TEST(MessageQueue, PostedMessagesComeInOrderThenQuitThenPaintUntilValidatedThenClose) {
+    alarm(10); // a Peek that waits on an empty queue kills the run instead of hanging it
     HWND window = createTestWindow();
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_SHOW);
     pumpMessages();
-
     InvalidateRect(window, nullptr, FALSE);
     ASSERT_TRUE(PostMessageA(window, 0x400, 1, 10));
     PostQuitMessage(7);
@@ -174,36 +65,43 @@ TEST(MessageQueue, PostedMessagesComeInOrderThenQuitThenPaint) {
     EXPECT_EQ(message.hwnd, window);
     EXPECT_EQ(message.wParam, 1u);
     EXPECT_EQ(message.lParam, 10);
-    // A window filter never yields the quit message; a range filter skips what is outside.
-    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0x401, 0x401, PM_NOREMOVE));
-    EXPECT_EQ(message.message, 0x401u);
     ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(message.message, 0x401u);
+    // A window filter never yields the quit message.
     ASSERT_TRUE(PeekMessageA(&message, window, 0, 0, PM_REMOVE));
     EXPECT_EQ(message.message, static_cast<UINT>(WM_PAINT));
     ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(message.hwnd, nullptr);
     EXPECT_EQ(message.wParam, 7u);
-    // Taken once; the paint stays due until the window is validated.
+    // Quit is taken once; the paint stays due until the window is validated.
     ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(message.message, static_cast<UINT>(WM_PAINT));
     ValidateRect(window, nullptr);
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
     EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
-    closeTestWindow(window);
-}
+    alarm(0);
 
-TEST(MessageQueue, RepeatedInvalidationGivesOnePaint) {
-    HWND window = createTestWindow();
-    ASSERT_NE(window, nullptr);
-    ShowWindow(window, SW_SHOW);
-    pumpMessages();
-    recorder.log.clear();
-    for (int i = 0; i < 5; ++i)
-        InvalidateRect(window, nullptr, FALSE);
-    pumpMessages();
-    EXPECT_EQ(recorder.count(WM_PAINT), 1u);
-    closeTestWindow(window);
+    // The window manager's close button comes after what was posted before it, as WM_CLOSE;
+    // the default handling destroys the window and drops what is still queued for it.
+    const ::Window xid = xidOf(window);
+    ASSERT_TRUE(PostMessageA(window, 0x400, 0, 0));
+    sendDeleteWindow(platform::display(), xid);
+    delivered.clear();
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, 0x400u);
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_EQ(message.message, static_cast<UINT>(WM_CLOSE));
+    ASSERT_TRUE(PostMessageA(window, 0x401, 0, 0));
+    DispatchMessageA(&message);
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
+    EXPECT_EQ(GetDC(window), nullptr);
+    EXPECT_FALSE(PostMessageA(window, 0x400, 0, 0));
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        << "left behind: message " << message.message;
+    XErrorHandler previous = XSetErrorHandler(ignoreXError);
+    XWindowAttributes attributes;
+    EXPECT_FALSE(XGetWindowAttributes(platform::display(), xid, &attributes)); // X window gone
+    XSetErrorHandler(previous);
 }
 
 TEST(MessageQueue, AFullQueueRefusesPostsWithoutLosingTheQueuedOnes) {
@@ -211,8 +109,7 @@ TEST(MessageQueue, AFullQueueRefusesPostsWithoutLosingTheQueuedOnes) {
     int accepted = 0;
     for (int i = 0; i < 5000; ++i)
         accepted += PostMessageA(nullptr, 0x400, static_cast<WPARAM>(i), 0) ? 1 : 0;
-    EXPECT_GT(accepted, 0);
-    EXPECT_LT(accepted, 5000);
+    EXPECT_TRUE(accepted > 0 && accepted < 5000) << accepted;
     MSG message;
     for (int i = 0; i < accepted; ++i) {
         ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
@@ -221,86 +118,88 @@ TEST(MessageQueue, AFullQueueRefusesPostsWithoutLosingTheQueuedOnes) {
     EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST(MessageQueue, TheIdleLoopDoesNotGrowTheHeap) {
-    if (mallinfo2().uordblks == 0)
-        GTEST_SKIP() << "the allocator keeps no statistics (sanitizer build)";
+TEST(Keyboard, ShellKeysGiveTheirCharactersOnTheMainKeysAndTheKeypad) {
+    Display *display = platform::display();
     HWND window = createTestWindow();
     ASSERT_NE(window, nullptr);
-    ShowWindow(window, SW_SHOW);
-    auto frame = [&] {
-        MSG message;
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        } else {
-            InvalidateRect(window, nullptr, FALSE);
-        }
+    ShowWindow(window, SW_SHOW); // with no window manager, showing gives it the keyboard
+    pumpMessages();
+    // The keypad operators a second time with Num Lock the other way.
+    const KeySym keys[] = {XK_Escape,      XK_space,  XK_8,           XK_KP_Multiply, XK_equal,
+                           XK_KP_Add,      XK_minus,  XK_KP_Subtract, XK_slash,       XK_KP_Divide,
+                           XK_1,           XK_2,      XK_3,           XK_4,           XK_Num_Lock,
+                           XK_KP_Multiply, XK_KP_Add, XK_KP_Subtract, XK_KP_Divide,   XK_Num_Lock};
+    auto key = [&](KeySym symbol, bool press) {
+        const KeyCode code = XKeysymToKeycode(display, symbol);
+        ASSERT_NE(code, 0) << XKeysymToString(symbol);
+        XTestFakeKeyEvent(display, code, press, CurrentTime);
     };
-    for (int i = 0; i < 200; ++i)
-        frame();
-    const size_t before = mallinfo2().uordblks;
-    for (int i = 0; i < 20000; ++i)
-        frame();
-    EXPECT_LE(mallinfo2().uordblks, before + 1024);
+    for (KeySym symbol : keys) {
+        const bool shifted = symbol == XK_8 || symbol == XK_equal; // '*' and '+' on US keys
+        key(XK_Shift_L, shifted);
+        key(symbol, true);
+        key(symbol, false);
+        key(XK_Shift_L, false);
+    }
+    XSync(display, False);
+    pumpMessages();
+    std::string typed;
+    for (const Delivered &d : delivered)
+        if (d.message == WM_CHAR)
+            typed += static_cast<char>(d.wParam);
+    EXPECT_EQ(typed, "\x1b **++--//1234*+-/");
     closeTestWindow(window);
 }
 
-TEST(WindowClosing, DefaultCloseDestroysTheWindowAfterWmDestroy) {
+TEST(Wgl, TheShellsSetUpGivesACurrentContextThatSwapsToTheWindow) {
     HWND window = createTestWindow();
     ASSERT_NE(window, nullptr);
+    HDC dc = GetDC(window);
+    // A 24-bit true-colour screen stores 32 bits per pixel, which is what Windows reports.
+    EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 32);
+    PIXELFORMATDESCRIPTOR request{};
+    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    request.iPixelType = PFD_TYPE_RGBA;
+    request.cColorBits = 32;
+    request.cDepthBits = 16;
+    const int format = ChoosePixelFormat(dc, &request);
+    ASSERT_GT(format, 0);
+    ASSERT_TRUE(SetPixelFormat(dc, format, &request));
+    EXPECT_EQ(XVisualIDFromVisual(attributesOf(window).visual), static_cast<VisualID>(format));
+    HGLRC context = wglCreateContext(dc);
+    ASSERT_NE(context, nullptr);
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    GLint doubleBuffered = 0, depthBits = 0;
+    glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_EQ(doubleBuffered, 1);
+    EXPECT_GE(depthBits, 16);
     ShowWindow(window, SW_SHOW);
-    pumpMessages();
-    const ::Window xid = xidOf(window);
-    ASSERT_TRUE(PostMessageA(window, 0x400, 0, 0));
-
-    // The window manager's close button arrives as WM_DELETE_WINDOW.
-    Display *display = platform::display();
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = xid;
-    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    XSendEvent(display, xid, False, NoEventMask, &close);
-    XSync(display, False);
-    recorder.log.clear();
-
-    MSG message;
-    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(message.message, 0x400u);
-    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
-    ASSERT_EQ(message.message, static_cast<UINT>(WM_CLOSE));
-    ASSERT_TRUE(PostMessageA(window, 0x401, 0, 0)); // still queued when the window goes
-    DispatchMessageA(&message);
-    EXPECT_EQ(recorder.messages(), (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
-
-    EXPECT_EQ(GetDC(window), nullptr);
-    EXPECT_FALSE(PostMessageA(window, 0x400, 0, 0));
-    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        << "left behind: message " << message.message << " for " << message.hwnd;
-    XErrorHandler previous = XSetErrorHandler(recordXError);
-    lastXError = 0;
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display, xid, &attributes);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    EXPECT_EQ(lastXError, BadWindow);
+    glViewport(0, 0, 640, 480);
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_TRUE(SwapBuffers(dc));
+    glFinish();
+    XImage *image =
+        XGetImage(platform::display(), xidOf(window), 320, 240, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(XGetPixel(image, 0, 0) & 0xFFFFFF, 0xFF0000u);
+    XDestroyImage(image);
+    // Released, swaps are refused; a deleted context cannot be made current.
+    EXPECT_TRUE(wglMakeCurrent(dc, nullptr));
+    EXPECT_FALSE(SwapBuffers(dc));
+    EXPECT_TRUE(wglDeleteContext(context));
+    EXPECT_FALSE(wglMakeCurrent(dc, context));
+    closeTestWindow(window);
 }
 
-TEST(Kernel, PerformanceCounterIsMonotonicAtItsFrequency) {
+TEST(Kernel, PerformanceCounterCountsNanoseconds) {
     LARGE_INTEGER frequency{}, first{}, second{};
     ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
     EXPECT_EQ(frequency.QuadPart, 1000000000);
     ASSERT_TRUE(QueryPerformanceCounter(&first));
-    int64_t previous = first.QuadPart;
-    for (int i = 0; i < 1000; ++i) {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        ASSERT_GE(now.QuadPart, previous);
-        previous = now.QuadPart;
-    }
     usleep(2000);
-    QueryPerformanceCounter(&second);
+    ASSERT_TRUE(QueryPerformanceCounter(&second));
     EXPECT_GE(second.QuadPart - first.QuadPart, 2000000);
 }
 
