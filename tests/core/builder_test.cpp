@@ -172,4 +172,28 @@ TEST(PositionToFixed, TruncatesTowardZeroSaturatesAndFallsBackOnNaN) {
         EXPECT_EQ(positionToFixed(sums[i], 7), fixed[i]) << sums[i];
 }
 
+TEST_F(Builder, PointsAtOrBehindTheEyeAreProjectedAsIfATenthAhead) {
+    buildTunnel(0);
+    // A quarter turn after the first ring swings the next one across the eye's plane.
+    stopRequested = 1;
+    ringFrames[0].angles = Vector4(0.0f, 0.0f, -1.6f);
+    buildTunnel(0);
+    ASSERT_GE(visibleRings, 2);
+    const RingFrame &f = ringFrames[1];
+    int clamped = 0;
+    for (int j = 0; j < 64; ++j) {
+        const ShapePoint &p = ringShapes[1][j];
+        const double wy =
+            static_cast<float>(p.x * double(f.axisX.y) + f.center.y + p.y * double(f.axisZ.y));
+        if (wy > 0)
+            continue;
+        ++clamped;
+        const float wx =
+            static_cast<float>(p.x * double(f.axisX.x) + f.center.x + p.y * double(f.axisZ.x));
+        EXPECT_FLOAT_BITS(ringVertices[1][j].x, static_cast<float>(2.0 * wx / 0.1f)) << j;
+        EXPECT_TRUE(std::isfinite(ringVertices[1][j].y)) << j;
+    }
+    EXPECT_GT(clamped, 0) << "the case puts part of the ring behind the eye";
+}
+
 } // namespace
