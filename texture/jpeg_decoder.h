@@ -38,6 +38,13 @@ struct JpegProperties {
     size_t fileSize;
 };
 
+// True when the record asks for the one layout the decoders deliver: an unscaled RGB image into
+// a buffer, after the image size has been read.
+inline bool jpegOutputDeliverable(const JpegProperties &p) {
+    return p.output && p.outputChannels == 3 && p.outputColour == jpegColourRgb &&
+           p.outputWidth == p.imageWidth && p.outputHeight == p.imageHeight;
+}
+
 // Prepares the record for reading. 0 on success; anything else means the decoder is unusable
 // and jpegFree need not be called.
 int jpegInit(JpegProperties *properties);

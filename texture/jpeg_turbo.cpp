@@ -60,11 +60,7 @@ int readParameters(JpegProperties *properties) {
 int readImage(JpegProperties *properties) {
     if (readParameters(properties) != 0)
         return -1;
-    // Only the unscaled RGB layout is delivered; anything else would not match the buffer.
-    if (!properties->output || properties->outputChannels != 3 ||
-        properties->outputColour != jpegColourRgb ||
-        properties->outputWidth != properties->imageWidth ||
-        properties->outputHeight != properties->imageHeight)
+    if (!jpegOutputDeliverable(*properties))
         return -1;
     // TurboJPEG reports a warning (such as data that ends early) as a failure here too.
     if (tjDecompress2(properties->decoder, properties->fileData,

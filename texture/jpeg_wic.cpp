@@ -71,11 +71,7 @@ int readParameters(WicState *state, JpegProperties *properties) {
 int readImage(WicState *state, JpegProperties *properties) {
     if (readParameters(state, properties) != 0)
         return -1;
-    // Only the unscaled RGB layout is delivered; anything else would not match the buffer.
-    if (!properties->output || properties->outputChannels != 3 ||
-        properties->outputColour != jpegColourRgb ||
-        properties->outputWidth != properties->imageWidth ||
-        properties->outputHeight != properties->imageHeight)
+    if (!jpegOutputDeliverable(*properties))
         return -1;
     // CopyPixels takes 32-bit sizes.
     const unsigned long long stride = static_cast<unsigned long long>(properties->outputWidth) * 3;
