@@ -33,8 +33,8 @@ typedef char *LPSTR;
 #endif
 
 // Opaque handles, declared as the STRICT Windows headers declare them.
-#define VORTICEL_DECLARE_HANDLE(name)                                                             \
-    struct name##__;                                                                              \
+#define VORTICEL_DECLARE_HANDLE(name)                                                              \
+    struct name##__;                                                                               \
     typedef name##__ *name
 VORTICEL_DECLARE_HANDLE(HWND);
 VORTICEL_DECLARE_HANDLE(HDC);
@@ -141,7 +141,7 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 #define WS_CAPTION 0x00C00000L
 #define WS_CLIPCHILDREN 0x02000000L
 #define WS_CLIPSIBLINGS 0x04000000L
-#define WS_OVERLAPPEDWINDOW                                                                       \
+#define WS_OVERLAPPEDWINDOW                                                                        \
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 #define CW_USEDEFAULT ((int)0x80000000)
 
@@ -167,8 +167,8 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 // Window manager.
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName);
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
-                            int x, int y, int width, int height, HWND parent, HMENU menu,
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);
 BOOL WINAPI ShowWindow(HWND window, int showCommand);
 BOOL WINAPI UpdateWindow(HWND window);
