@@ -47,8 +47,6 @@ WindowRecord *findWindow(HDC deviceContext);
 
 // Visual for a pixel format request; false when GLX offers none.
 bool chooseVisual(const PIXELFORMATDESCRIPTOR &request, XVisualInfo *out);
-// Recreates the (still hidden) X window of a record with another visual, keeping its title.
-bool recreateWindow(WindowRecord &record, const XVisualInfo &visual);
 // The pixel format request that windows get their visual for at creation: the one the shell
 // makes (double-buffered RGBA, the screen's colour depth, 16-bit depth buffer).
 PIXELFORMATDESCRIPTOR defaultPixelFormat(Display *connection);

@@ -123,19 +123,10 @@ BOOL WINAPI SetPixelFormat(HDC deviceContext, int format, const PIXELFORMATDESCR
         return FALSE;
     if (record->pixelFormat) // as on Windows, a window's pixel format is set once
         return record->pixelFormat == format ? TRUE : FALSE;
-    if (static_cast<VisualID>(format) != record->visual.visualid) {
-        XVisualInfo pattern{};
-        pattern.visualid = static_cast<VisualID>(format);
-        int count = 0;
-        XVisualInfo *found = XGetVisualInfo(connection, VisualIDMask, &pattern, &count);
-        int usesGl = 0;
-        const bool ok = found && glXGetConfig(connection, found, GLX_USE_GL, &usesGl) == 0 &&
-                        usesGl && recreateWindow(*record, *found);
-        if (found)
-            XFree(found);
-        if (!ok)
-            return FALSE;
-    }
+    // The window was created with the visual of the shell's request, so that is the one
+    // format it can take.
+    if (static_cast<VisualID>(format) != record->visual.visualid)
+        return FALSE;
     record->pixelFormat = format;
     return TRUE;
 }

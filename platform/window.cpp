@@ -436,30 +436,6 @@ WindowRecord *findWindow(HDC deviceContext) {
     return findWindow(reinterpret_cast<HWND>(deviceContext));
 }
 
-bool recreateWindow(WindowRecord &record, const XVisualInfo &visual) {
-    Display *connection = display();
-    if (!connection || record.visible)
-        return false;
-    char *name = nullptr;
-    XFetchName(connection, record.xid, &name);
-    std::string title = name ? name : "";
-    if (name)
-        XFree(name);
-    XClassHint classHint{};
-    std::string className = "Vorticel";
-    if (XGetClassHint(connection, record.xid, &classHint)) {
-        className = classHint.res_class;
-        XFree(classHint.res_name);
-        XFree(classHint.res_class);
-    }
-    WindowRecord replacement = record;
-    if (!createXWindow(connection, replacement, visual, title.c_str(), className.c_str()))
-        return false;
-    destroyXWindow(connection, record);
-    record = replacement;
-    return true;
-}
-
 } // namespace platform
 
 using namespace platform;
