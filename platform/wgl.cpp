@@ -187,3 +187,18 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
             slot = nullptr;
     return TRUE;
 }
+
+// The bitmap font is the server's core font "fixed", which every X server has; the lists are
+// made in the current context, as on Windows.
+BOOL WINAPI wglUseFontBitmapsA(HDC deviceContext, DWORD first, DWORD count, DWORD listBase) {
+    Display *connection = display();
+    if (!connection || !findWindow(deviceContext) || !glXGetCurrentContext() || count == 0)
+        return FALSE;
+    XFontStruct *font = XLoadQueryFont(connection, "fixed");
+    if (!font)
+        return FALSE;
+    glXUseXFont(font->fid, static_cast<int>(first), static_cast<int>(count),
+                static_cast<int>(listBase));
+    XFreeFont(connection, font);
+    return TRUE;
+}
