@@ -186,8 +186,8 @@ int main(int argc, char **argv) {
     initEffect();
     if (!o.texture.empty()) {
         if (!wallTexture.loadJpeg(o.texture.c_str(), false))
-            std::fprintf(stderr, "vorticel-capture: cannot load %s, using the fallback\n",
-                         o.texture.c_str());
+            std::fprintf(stderr, "vorticel-capture: cannot load %s (%s), using the fallback\n",
+                         o.texture.c_str(), wallTexture.failure());
         wallTexture.bind();
     }
     polyStep = static_cast<int32_t>(o.polyStep);
