@@ -3,12 +3,20 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
 namespace {
+
+// libjpeg keeps the coefficients of the whole picture for a progressive (or multi-scan) file:
+// 6 bytes a pixel at full 4:4:4 size, whatever scale it decodes at, and zeroed up front. A
+// header of a few bytes can claim 30000 x 30000 and cost gigabytes and seconds. Beyond this
+// limit libjpeg refuses the picture instead; it reads the limit, in thousands of bytes, from
+// JPEGMEM when a decompressor is made.
+const char *const coefficientMemoryLimit = "512M";
 
 int fail(JpegProperties *properties, JpegFailure failure, int systemError = 0) {
     properties->failure = failure;
@@ -116,9 +124,13 @@ int readImage(JpegProperties *properties) {
     if (tjDecompress2(properties->decoder, properties->fileData,
                       static_cast<unsigned long>(properties->fileSize), properties->output,
                       properties->outputWidth, properties->outputWidth * 3,
-                      properties->outputHeight, TJPF_RGB, flags) != 0)
-        return fail(properties, jpegFailureBadData);
-    return 0;
+                      properties->outputHeight, TJPF_RGB, flags) == 0)
+        return 0;
+    // Over the coefficient memory limit libjpeg asks for a backing store, which it lacks.
+    const char *error = tjGetErrorStr2(properties->decoder);
+    if (error && std::strstr(error, "acking store"))
+        return fail(properties, jpegFailureImageTooLarge);
+    return fail(properties, jpegFailureBadData);
 }
 
 } // namespace
@@ -128,7 +140,13 @@ int jpegInit(JpegProperties *properties) {
         return -1;
     properties->fileData = nullptr;
     properties->fileSize = 0;
+    // The limit is set only for the making of the decompressor, and a user's own JPEGMEM stands.
+    const bool limit = std::getenv("JPEGMEM") == nullptr;
+    if (limit)
+        setenv("JPEGMEM", coefficientMemoryLimit, 0);
     properties->decoder = tjInitDecompress();
+    if (limit)
+        unsetenv("JPEGMEM");
     return properties->decoder ? 0 : -1;
 }
 

@@ -93,7 +93,7 @@ TEST(JpegDecoder, ReadsTheSizeThenTheSameRgbRowsAsAlways) {
     EXPECT_EQ(jpegFree(&properties), 0);
 }
 
-// The scale rule on a 37 x 21 picture; the Windows decoder's test expects the same sizes.
+// The scale rule on a 37 x 23 picture; the Windows decoder's test expects the same sizes.
 TEST(JpegDecoder, ScalesByTheFirstOfAHalfAQuarterAndAnEighthThatFitsTheCaps) {
     struct Case {
         int32_t maxDimension;
@@ -101,12 +101,12 @@ TEST(JpegDecoder, ScalesByTheFirstOfAHalfAQuarterAndAnEighthThatFitsTheCaps) {
         int32_t width, height; // 0: refused as too large
     };
     const Case cases[] = {
-        {0, 0, 37, 21},       {37, 0, 37, 21},          {36, 0, 19, 11},
-        {19, 0, 19, 11},      {18, 0, 10, 6},           {9, 0, 5, 3},
-        {4, 0, 0, 0},         {0, 37 * 21 * 3, 37, 21}, {0, 37 * 21 * 3 - 1, 19, 11},
+        {0, 0, 37, 23},       {37, 0, 37, 23},          {36, 0, 19, 12},
+        {19, 0, 19, 12},      {18, 0, 10, 6},           {9, 0, 5, 3},
+        {4, 0, 0, 0},         {0, 37 * 23 * 3, 37, 23}, {0, 37 * 23 * 3 - 1, 19, 12},
         {0, 5 * 3 * 3, 5, 3}, {0, 5 * 3 * 3 - 1, 0, 0}, {10, 10 * 6 * 3, 10, 6},
     };
-    const std::string path = writeTemp("blocks.jpg", encodeJpeg(37, 21, true));
+    const std::string path = writeTemp("blocks23.jpg", encodeJpeg(37, 23, true));
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::Message() << "caps " << c.maxDimension << ", " << c.maxOutputBytes);
         JpegProperties p{};
@@ -227,6 +227,26 @@ TEST_F(TextureGl, UnreadableFilesGiveTheCheckerboardAndTheReason) {
     ASSERT_LT(at + 9, huge.size());
     const unsigned char size[4] = {21860 >> 8, 21860 & 255, 65500 >> 8, 65500 & 255};
     std::memcpy(&huge[at + 5], size, 4);
+    // A progressive picture claiming 30000 x 30000: libjpeg would zero gigabytes of
+    // coefficients before finding the data gone, though an eighth of it fits the caps.
+    Bytes claims = encodeJpeg(16, 16, false);
+    tjhandle compressor = tjInitCompress();
+    unsigned char *progressive = nullptr;
+    unsigned long progressiveSize = 0;
+    const Bytes rgb(16 * 16 * 3, 90);
+    ASSERT_EQ(tjCompress2(compressor, rgb.data(), 16, 0, 16, TJPF_RGB, &progressive,
+                          &progressiveSize, TJSAMP_420, 80, TJFLAG_PROGRESSIVE),
+              0);
+    claims.assign(progressive, progressive + progressiveSize);
+    tjFree(progressive);
+    tjDestroy(compressor);
+    at = 2;
+    while (at + 9 <= claims.size() && claims[at + 1] != 0xC2)
+        at += 2 + (claims[at + 2] << 8 | claims[at + 3]);
+    ASSERT_LT(at + 9, claims.size());
+    const unsigned char claimed[4] = {30000 >> 8, 30000 & 255, 30000 >> 8, 30000 & 255};
+    std::memcpy(&claims[at + 5], claimed, 4);
+    expectCheckerboard(writeTemp("claims.jpg", claims), "image too large");
     expectCheckerboard("/nonexistent/missing.jpg", "cannot open: No such file or directory");
     expectCheckerboard(writeTemp("truncated.jpg", truncated), "damaged JPEG data");
     expectCheckerboard(writeTemp("huge.jpg", huge), "image too large");
