@@ -14,10 +14,10 @@
 
 namespace {
 
-// The most a decoded picture may take as RGB: 4096 x 4096 fits whole, and a picture
-// beyond it is decoded at a smaller scale instead (GLU resamples it to a power of two anyway).
-// A 9000 x 9000 picture decoded whole would cost seconds of decoding and resampling and about
-// 900 MB for a wall that never shows that much detail.
+// The most a decoded picture may take as RGB: 4096 x 4096 fits whole, and a larger picture is
+// decoded at a smaller scale instead (GLU then resamples it to a power of two, as any other).
+// Decoded whole, a 9000 x 9000 picture costs seconds of decoding and resampling and most of a
+// gigabyte, for a wall that never shows that much detail; at a half, well under a second.
 constexpr int64_t maxPixelBytes = 64LL * 1024 * 1024;
 
 // Used when the context cannot tell its largest texture: every OpenGL since 3.0 takes this.
