@@ -44,14 +44,6 @@ void formatFpsLines(double fps, bool measured, int32_t triangles, char fpsLine[3
     std::snprintf(triangleLine, 32, "Triangles: %d", static_cast<int>(triangles));
 }
 
-// The loader's reason for a failed load, where it gives one.
-template <typename T> auto loadFailure(const T &texture, int) -> decltype(texture.failure()) {
-    return texture.failure();
-}
-template <typename T> const char *loadFailure(const T &, long) {
-    return nullptr;
-}
-
 int32_t frameTriangles() {
     return visibleRings > 1 ? ((visibleRings - 1) * 128) / polyStep : 0;
 }
@@ -246,7 +238,7 @@ int runSaver(HINSTANCE instance, const SaverSettings &settings, const SaverTarge
     perfStart = value.QuadPart;
 
     if (!initEffect(texturePath) && texturePath) {
-        const char *why = loadFailure(wallTexture, 0);
+        const char *why = wallTexture.failure();
         char line[600];
         std::snprintf(line, sizeof line,
                       "cannot load the wall texture %s (%s); the wall shows a checkerboard",

@@ -9,6 +9,7 @@ packages=(
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxtst-dev
     libturbojpeg0-dev libpng-dev libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils x11-apps mesa-utils imagemagick
+    clang-14 libclang-rt-14-dev llvm-14 # the fuzz target: libFuzzer, sanitizers, symbolizer
 )
 if [[ "${1:-}" == "--windows" ]]; then
     packages+=(g++-mingw-w64-x86-64 wine64 wine googletest)

@@ -2,7 +2,8 @@
 # The test command: installs what is missing, builds, and runs every test.
 #   1. optimised build: unit, display (on a private Xvfb) and end-to-end tests
 #   2. AddressSanitizer + UndefinedBehaviorSanitizer build: the unit and display tests
-#   3. the Windows build, cross-compiled with mingw-w64, tested under wine64
+#   3. the JPEG decoder's fuzz target (clang, libFuzzer, ASan + UBSan) for a minute
+#   4. the Windows build, cross-compiled with mingw-w64, tested under wine64
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -51,6 +52,19 @@ export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_ctest build/sanitize/ctest.log --test-dir build/sanitize -LE e2e || status=1
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+
+echo "== Fuzz build (clang, libFuzzer, ASan + UBSan)"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVORTICEL_FUZZ=ON -DVORTICEL_BENCH=OFF >/dev/null
+if cmake --build build/fuzz -j"$jobs" --target jpeg_decoder_fuzz; then
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    run_ctest build/fuzz/ctest.log --test-dir build/fuzz -L fuzz -V || status=1
+    grep -E "stat::number_of_executed_units|DONE +cov" build/fuzz/ctest.log || true # the figures
+    unset UBSAN_OPTIONS
+else
+    failed=$((failed + 1))
+    status=1
+fi
 
 if [[ -x scripts/windows.sh ]]; then
     echo "== Windows build (mingw-w64, wine64)"

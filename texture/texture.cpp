@@ -8,14 +8,79 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
 namespace {
 
-// A decoded image larger than this is refused rather than allocated: it is far beyond any wall
-// texture, and the size comes straight from the file.
-constexpr int64_t maxPixelBytes = 256LL * 1024 * 1024;
+// The most a decoded picture may take as RGB: 4096 x 4096 fits whole, and a larger picture is
+// decoded at a smaller scale instead (GLU then resamples it to a power of two, as any other).
+// Decoded whole, a 9000 x 9000 picture costs seconds of decoding and resampling and most of a
+// gigabyte, for a wall that never shows that much detail; at a half, well under a second.
+constexpr int64_t maxPixelBytes = 64LL * 1024 * 1024;
+
+// Used when the context cannot tell its largest texture: every OpenGL since 3.0 takes this.
+constexpr GLint fallbackMaxTextureSize = 1024;
+
+GLint maxTextureSize() {
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    return size > 0 ? size : fallbackMaxTextureSize;
+}
+
+// The sentence Texture::failure gives for a decoder failure.
+void describeFailure(const JpegProperties &p, char *text, std::size_t capacity) {
+    const char *fixed = "cannot decode the image";
+    switch (p.failure) {
+    case jpegFailureNotRegularFile:
+        fixed = "not a regular file";
+        break;
+    case jpegFailureOpen:
+    case jpegFailureRead: {
+        const char *what = p.failure == jpegFailureOpen ? "cannot open" : "cannot read";
+        if (p.systemError == 0) {
+            std::snprintf(text, capacity, "%s: the file ended early", what);
+            return;
+        }
+#ifdef _WIN32
+        char reason[160] = "";
+        const DWORD n =
+            FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(p.systemError), 0, reason, sizeof(reason), nullptr);
+        std::size_t length = n < sizeof(reason) ? n : 0;
+        while (length > 0 && (reason[length - 1] == '\n' || reason[length - 1] == '\r' ||
+                              reason[length - 1] == '.' || reason[length - 1] == ' '))
+            --length;
+        reason[length] = '\0';
+        if (length == 0)
+            std::snprintf(reason, sizeof(reason), "error %d", static_cast<int>(p.systemError));
+        std::snprintf(text, capacity, "%s: %s", what, reason);
+#else
+        std::snprintf(text, capacity, "%s: %s", what, std::strerror(p.systemError));
+#endif
+        return;
+    }
+    case jpegFailureFileTooLarge:
+        fixed = "file too large";
+        break;
+    case jpegFailureNotJpeg:
+        fixed = "not a JPEG image";
+        break;
+    case jpegFailureImageTooLarge:
+        fixed = "image too large";
+        break;
+    case jpegFailureBadData:
+        fixed = "damaged JPEG data";
+        break;
+    case jpegFailureOutOfMemory:
+        fixed = "out of memory";
+        break;
+    default:
+        break;
+    }
+    std::snprintf(text, capacity, "%s", fixed);
+}
 
 // Uploads a mipmap chain from rows that follow each other without gaps.
 void buildMipmaps(GLint components, GLsizei width, GLsizei height, GLenum format,
@@ -66,23 +131,26 @@ void Texture::bind() {
 
 bool Texture::loadJpeg(const char *path, bool /*singleChannel*/) {
     create(path);
+    failureText[0] = '\0';
 
     JpegProperties properties;
     std::memset(&properties, 0, sizeof(properties));
-    if (jpegInit(&properties) != 0)
+    if (jpegInit(&properties) != 0) {
+        std::snprintf(failureText, sizeof(failureText), "no JPEG decoder");
         return false; // no decoder: the texture stays without an image
+    }
     properties.path = path;
+    properties.maxDimension = maxTextureSize();
+    properties.maxOutputBytes = maxPixelBytes;
 
     unsigned char *pixels = nullptr;
     int result = jpegRead(&properties, jpegReadParameters);
     if (result == 0) {
-        height = properties.imageHeight;
-        width = properties.imageWidth;
-        // Sizes come from the file: reject non-positive or absurd ones before multiplying
-        // into an allocation, and survive an allocation that fails.
-        const int64_t bytes = static_cast<int64_t>(width) * height * 3;
-        if (width > 0 && height > 0 && bytes <= maxPixelBytes)
-            pixels = new (std::nothrow) unsigned char[static_cast<std::size_t>(bytes)];
+        // The decoder has checked the scaled size against both caps.
+        height = properties.scaledHeight;
+        width = properties.scaledWidth;
+        pixels = new (std::nothrow) unsigned char[static_cast<std::size_t>(width) *
+                                                  static_cast<std::size_t>(height) * 3];
         if (pixels) {
             properties.output = pixels;
             properties.outputColour = jpegColourRgb;
@@ -94,8 +162,11 @@ bool Texture::loadJpeg(const char *path, bool /*singleChannel*/) {
                 buildMipmaps(3, width, height, GL_RGB, pixels);
         } else {
             result = -1; // no buffer: skip the image read and fall back
+            properties.failure = jpegFailureOutOfMemory;
         }
     }
+    if (result != 0)
+        describeFailure(properties, failureText, sizeof(failureText));
 
     delete[] pixels;
     jpegFree(&properties);

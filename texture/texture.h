@@ -10,7 +10,7 @@ class Texture {
     int32_t width;      // size of the image last put into the texture
     int32_t height;
 
-    Texture() : glTexture(0) {}
+    Texture() : glTexture(0) { failureText[0] = '\0'; }
     ~Texture() { release(); }
     Texture(const Texture &) = delete;
     Texture &operator=(const Texture &) = delete;
@@ -25,8 +25,22 @@ class Texture {
     // Binds the held texture; only for a created object.
     void bind();
 
-    // Fills the texture from a JPEG file as an RGB mipmap chain. On a file that cannot be read
-    // or decoded the texture gets a 2 x 2 black-and-white checkerboard and the result is
-    // false; when the decoder cannot be initialised the texture stays without an image.
+    // Fills the texture from a JPEG file as an RGB mipmap chain. A picture wider or taller
+    // than GL_MAX_TEXTURE_SIZE, or of more than 64 MB as RGB, is decoded at the first of 1/2,
+    // 1/4 and 1/8 that fits, and width and height are the decoded size. Only a regular file is
+    // read, and opening never blocks. On a path that is not a regular file, a file that cannot
+    // be read or decoded, or a picture too large even at 1/8, the texture gets a 2 x 2
+    // black-and-white checkerboard and the result is false; when the decoder cannot be
+    // initialised the texture stays without an image. Needs a current OpenGL context.
     bool loadJpeg(const char *path, bool singleChannel);
+
+    // Why the last loadJpeg did not put the file's picture in, as a short sentence without a
+    // full stop: "not a regular file", "cannot open: <reason>", "cannot read: <reason>",
+    // "file too large", "not a JPEG image", "damaged JPEG data", "image too large",
+    // "out of memory" or "no JPEG decoder". nullptr after a load that succeeded, and before
+    // any load. The text stays valid until the next loadJpeg.
+    const char *failure() const { return failureText[0] != '\0' ? failureText : nullptr; }
+
+  private:
+    char failureText[96];
 };

@@ -26,6 +26,7 @@ TEST(LoaderWithoutDecoder, LeavesTheCreatedTextureWithoutImage) {
     EXPECT_EQ(texture.width, 7);
     EXPECT_EQ(texture.height, 9);
     EXPECT_STREQ(texture.name, "wall.jpg");
+    EXPECT_STREQ(texture.failure(), "no JPEG decoder");
     ASSERT_NE(texture.glTexture, 0u);
     GLint bound = 0, width = -1;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);

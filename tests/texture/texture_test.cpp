@@ -4,6 +4,11 @@
 #include "offscreen_gl.h"
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 #include <fstream>
@@ -22,7 +27,7 @@ const unsigned char *blockAt(double x, double y) {
 }
 
 // A JPEG of the colour blocks, or of noise (which compresses poorly: long image data).
-Bytes encodeJpeg(int width, int height, bool blocks) {
+Bytes encodeJpeg(int width, int height, bool blocks, int quality = 100) {
     Bytes rgb(static_cast<size_t>(width) * height * 3);
     unsigned state = 12345;
     for (size_t i = 0; i < rgb.size(); ++i) {
@@ -33,7 +38,7 @@ Bytes encodeJpeg(int width, int height, bool blocks) {
     unsigned char *jpeg = nullptr;
     unsigned long size = 0;
     EXPECT_EQ(tjCompress2(compressor, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
-                          TJSAMP_444, 100, 0),
+                          TJSAMP_444, quality, 0),
               0);
     Bytes out(jpeg, jpeg + size);
     tjFree(jpeg);
@@ -49,14 +54,29 @@ std::string writeTemp(const std::string &name, const Bytes &bytes) {
     return path;
 }
 
-TEST(JpegDecoder, ReadsTheSizeThenGapFreeRgbRows) {
+// Decodes the whole file as TurboJPEG does without any cap: the pixels the loader always took.
+Bytes decodeWhole(const Bytes &jpeg, int width, int height) {
+    Bytes rgb(static_cast<size_t>(width) * height * 3);
+    tjhandle decompressor = tjInitDecompress();
+    EXPECT_EQ(tjDecompress2(decompressor, jpeg.data(), jpeg.size(), rgb.data(), width, 0, height,
+                            TJPF_RGB, 0),
+              0);
+    tjDestroy(decompressor);
+    return rgb;
+}
+
+TEST(JpegDecoder, ReadsTheSizeThenTheSameRgbRowsAsAlways) {
     JpegProperties properties{};
     ASSERT_EQ(jpegInit(&properties), 0);
-    const std::string path = writeTemp("blocks.jpg", encodeJpeg(37, 21, true));
+    const Bytes jpeg = encodeJpeg(37, 21, false, 90);
+    const std::string path = writeTemp("noise.jpg", jpeg);
     properties.path = path.c_str();
+    properties.maxDimension = 37; // at the limit: not scaled
     ASSERT_EQ(jpegRead(&properties, jpegReadParameters), 0);
     EXPECT_EQ(properties.imageWidth, 37);
     EXPECT_EQ(properties.imageHeight, 21);
+    EXPECT_EQ(properties.scaledWidth, 37);
+    EXPECT_EQ(properties.scaledHeight, 21);
     Bytes buffer(37 * 21 * 3 + 1, 0xA5); // a guard byte catches padded rows
     properties.output = buffer.data();
     properties.outputWidth = 37;
@@ -64,9 +84,65 @@ TEST(JpegDecoder, ReadsTheSizeThenGapFreeRgbRows) {
     properties.outputChannels = 3;
     properties.outputColour = jpegColourRgb;
     EXPECT_NE(jpegRead(&properties, 1), 0); // no such mode
+    EXPECT_EQ(properties.failure, jpegFailureBadRequest);
     ASSERT_EQ(jpegRead(&properties, jpegReadImage), 0);
-    EXPECT_EQ(buffer.back(), 0xA5); // the pixels are checked through the texture below
+    EXPECT_EQ(properties.failure, jpegFailureNone);
+    EXPECT_EQ(buffer.back(), 0xA5);
+    buffer.pop_back();
+    EXPECT_TRUE(buffer == decodeWhole(jpeg, 37, 21)) << "texels differ from a plain decode";
     EXPECT_EQ(jpegFree(&properties), 0);
+}
+
+// The scale rule on a 37 x 23 picture; the Windows decoder's test expects the same sizes.
+TEST(JpegDecoder, ScalesByTheFirstOfAHalfAQuarterAndAnEighthThatFitsTheCaps) {
+    struct Case {
+        int32_t maxDimension;
+        int64_t maxOutputBytes;
+        int32_t width, height; // 0: refused as too large
+    };
+    const Case cases[] = {
+        {0, 0, 37, 23},       {37, 0, 37, 23},          {36, 0, 19, 12},
+        {19, 0, 19, 12},      {18, 0, 10, 6},           {9, 0, 5, 3},
+        {4, 0, 0, 0},         {0, 37 * 23 * 3, 37, 23}, {0, 37 * 23 * 3 - 1, 19, 12},
+        {0, 5 * 3 * 3, 5, 3}, {0, 5 * 3 * 3 - 1, 0, 0}, {10, 10 * 6 * 3, 10, 6},
+    };
+    const std::string path = writeTemp("blocks23.jpg", encodeJpeg(37, 23, true));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "caps " << c.maxDimension << ", " << c.maxOutputBytes);
+        JpegProperties p{};
+        ASSERT_EQ(jpegInit(&p), 0);
+        p.path = path.c_str();
+        p.maxDimension = c.maxDimension;
+        p.maxOutputBytes = c.maxOutputBytes;
+        const int read = jpegRead(&p, jpegReadParameters);
+        if (c.width == 0) {
+            EXPECT_NE(read, 0);
+            EXPECT_EQ(p.failure, jpegFailureImageTooLarge);
+            jpegFree(&p);
+            continue;
+        }
+        ASSERT_EQ(read, 0);
+        EXPECT_EQ(p.scaledWidth, c.width);
+        EXPECT_EQ(p.scaledHeight, c.height);
+        EXPECT_EQ(p.imageWidth, 37);
+        Bytes buffer(static_cast<size_t>(c.width) * c.height * 3 + 1, 0xA5);
+        p.output = buffer.data();
+        p.outputWidth = c.width;
+        p.outputHeight = c.height;
+        p.outputChannels = 3;
+        p.outputColour = jpegColourRgb;
+        ASSERT_EQ(jpegRead(&p, jpegReadImage), 0);
+        EXPECT_EQ(buffer.back(), 0xA5);
+        // Each corner keeps the colour of its block, at any scale.
+        for (int corner = 0; corner < 4; ++corner) {
+            const int x = corner % 2 ? c.width - 1 : 0, y = corner / 2 ? c.height - 1 : 0;
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(buffer[(static_cast<size_t>(y) * c.width + x) * 3 + k],
+                            kBlocks[corner][k], 12)
+                    << "corner " << corner;
+        }
+        jpegFree(&p);
+    }
 }
 
 class TextureGl : public ::testing::Test {
@@ -101,6 +177,28 @@ class TextureGl : public ::testing::Test {
         glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, out.data());
         return out;
     }
+    // Loads path and expects the fallback checkerboard, with the reason given.
+    static void expectCheckerboard(const std::string &path, const char *reason) {
+        SCOPED_TRACE(path);
+        Texture texture;
+        EXPECT_FALSE(texture.loadJpeg(path.c_str(), false));
+        ASSERT_NE(texture.failure(), nullptr);
+        EXPECT_STREQ(texture.failure(), reason);
+        EXPECT_EQ(texture.width, 2);
+        EXPECT_EQ(texture.height, 2);
+        GLint bound = 0, width = 0, height = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(bound, static_cast<GLint>(texture.glTexture - 1));
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        ASSERT_EQ(width, 2);
+        ASSERT_EQ(height, 2);
+        unsigned char texels[4] = {};
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, texels);
+        EXPECT_EQ(Bytes(texels, texels + 4), (Bytes{0, 255, 255, 0}));
+        EXPECT_EQ(mipmapLevels(), 2);
+    }
 };
 
 TEST_F(TextureGl, CreateHoldsTheBoundNamePlusOneAndDeletesTheFirstOnASecondCreate) {
@@ -117,36 +215,128 @@ TEST_F(TextureGl, CreateHoldsTheBoundNamePlusOneAndDeletesTheFirstOnASecondCreat
     EXPECT_EQ(bound(), static_cast<GLint>(texture.glTexture - 1));
 }
 
-TEST_F(TextureGl, UnreadableFilesGiveTheCheckerboard) {
+TEST_F(TextureGl, UnreadableFilesGiveTheCheckerboardAndTheReason) {
     Bytes truncated = encodeJpeg(64, 64, false);
     truncated.resize(truncated.size() / 2);
-    // A header claiming 65535 x 21846: times 3 bytes it wraps in 32 bits to 65534.
+    // A header claiming 65500 x 21860 (libjpeg's largest width): times 3 bytes it wraps in 32
+    // bits to 522704, and even at an eighth (8188 x 2733) it is more than the loader decodes.
     Bytes huge = encodeJpeg(16, 16, false);
     size_t at = 2; // walk the segments to the baseline frame header
     while (at + 9 <= huge.size() && huge[at + 1] != 0xC0)
         at += 2 + (huge[at + 2] << 8 | huge[at + 3]);
     ASSERT_LT(at + 9, huge.size());
-    const unsigned char size[4] = {21846 >> 8, 21846 & 255, 0xFF, 0xFF};
+    const unsigned char size[4] = {21860 >> 8, 21860 & 255, 65500 >> 8, 65500 & 255};
     std::memcpy(&huge[at + 5], size, 4);
-    const std::string paths[] = {"/nonexistent/missing.jpg", writeTemp("truncated.jpg", truncated),
-                                 writeTemp("huge.jpg", huge)};
-    for (const std::string &path : paths) {
-        SCOPED_TRACE(path);
+    // A progressive picture claiming 30000 x 30000: libjpeg would zero gigabytes of
+    // coefficients before finding the data gone, though an eighth of it fits the caps.
+    Bytes claims = encodeJpeg(16, 16, false);
+    tjhandle compressor = tjInitCompress();
+    unsigned char *progressive = nullptr;
+    unsigned long progressiveSize = 0;
+    const Bytes rgb(16 * 16 * 3, 90);
+    ASSERT_EQ(tjCompress2(compressor, rgb.data(), 16, 0, 16, TJPF_RGB, &progressive,
+                          &progressiveSize, TJSAMP_420, 80, TJFLAG_PROGRESSIVE),
+              0);
+    claims.assign(progressive, progressive + progressiveSize);
+    tjFree(progressive);
+    tjDestroy(compressor);
+    at = 2;
+    while (at + 9 <= claims.size() && claims[at + 1] != 0xC2)
+        at += 2 + (claims[at + 2] << 8 | claims[at + 3]);
+    ASSERT_LT(at + 9, claims.size());
+    const unsigned char claimed[4] = {30000 >> 8, 30000 & 255, 30000 >> 8, 30000 & 255};
+    std::memcpy(&claims[at + 5], claimed, 4);
+    expectCheckerboard(writeTemp("claims.jpg", claims), "image too large");
+    expectCheckerboard("/nonexistent/missing.jpg", "cannot open: No such file or directory");
+    expectCheckerboard(writeTemp("truncated.jpg", truncated), "damaged JPEG data");
+    expectCheckerboard(writeTemp("huge.jpg", huge), "image too large");
+    expectCheckerboard(writeTemp("text.jpg", Bytes(100, 'x')), "not a JPEG image");
+    expectCheckerboard(writeTemp("empty.jpg", Bytes()), "not a JPEG image");
+}
+
+// A path a user types may name anything. None of these is read, and none may block: opening a
+// FIFO without a writer for reading waits for one unless it is opened without blocking (a
+// loader that waits here hangs the test until CTest's timeout).
+TEST_F(TextureGl, PathsThatAreNotRegularFilesAreRefusedUnread) {
+    const std::string base = ::testing::TempDir() + "vorticel_" + std::to_string(getpid());
+    const std::string lonely = base + "_lonely.jpg", fed = base + "_fed.jpg",
+                      socketPath = base + "_socket.jpg", folder = base + "_folder.jpg";
+    ASSERT_EQ(mkfifo(lonely.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(fed.c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    // A FIFO holding a whole JPEG: the test keeps both ends, so it never blocks anyone.
+    const int fedEnd = open(fed.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(fedEnd, 0);
+    const Bytes jpeg = encodeJpeg(8, 8, true);
+    ASSERT_EQ(write(fedEnd, jpeg.data(), jpeg.size()), static_cast<ssize_t>(jpeg.size()));
+    const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
+    std::strcpy(address.sun_path, socketPath.c_str());
+    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(listening, 1), 0);
+
+    for (const std::string &path : {lonely, fed, folder, socketPath, std::string("/dev/zero")})
+        expectCheckerboard(path, "not a regular file");
+    int pending = 0;
+    ASSERT_EQ(ioctl(fedEnd, FIONREAD, &pending), 0);
+    EXPECT_EQ(pending, static_cast<int>(jpeg.size())) << "the FIFO was read";
+
+    close(fedEnd);
+    close(listening);
+    for (const std::string &path : {lonely, fed, socketPath})
+        unlink(path.c_str());
+    rmdir(folder.c_str());
+}
+
+// GLU resamples only pictures whose sides are not powers of two: level 0 of a 64 x 32 picture
+// is exactly what a plain decode gives.
+TEST_F(TextureGl, PictureWithinTheLimitsGivesTheTexelsOfAPlainDecode) {
+    const Bytes jpeg = encodeJpeg(64, 32, false, 90);
+    Texture texture;
+    ASSERT_TRUE(texture.loadJpeg(writeTemp("plain.jpg", jpeg).c_str(), false));
+    EXPECT_EQ(texture.failure(), nullptr);
+    EXPECT_EQ(texture.width, 64);
+    EXPECT_EQ(texture.height, 32);
+    EXPECT_TRUE(level0(GL_RGB, 3) == decodeWhole(jpeg, 64, 32)) << "texels differ";
+}
+
+// Pictures beyond GL_MAX_TEXTURE_SIZE or the loader's 64 MB are decoded at the first of 1/2,
+// 1/4 and 1/8 that fits; the sides round up.
+TEST_F(TextureGl, LargePicturesAreDecodedAtTheScaleThatFits) {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    ASSERT_GT(maxSize, 0);
+    if (2 * maxSize + 1 > 65535 || maxSize % 4 != 0)
+        GTEST_SKIP() << "GL_MAX_TEXTURE_SIZE " << maxSize << " leaves no room for a JPEG beyond it";
+    struct Case {
+        int width, height, scaledWidth, scaledHeight;
+    };
+    const Case cases[] = {
+        {2 * maxSize - 1, 23, maxSize, 12},        // half fits exactly
+        {2 * maxSize + 1, 23, maxSize / 2 + 1, 6}, // half is one too wide: a quarter
+        {23, 2 * maxSize + 1, 6, maxSize / 2 + 1},
+        {8000, 3000, 4000, 1500}, // 72 MB at full size: half
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height);
         Texture texture;
-        EXPECT_FALSE(texture.loadJpeg(path.c_str(), false));
-        EXPECT_EQ(texture.width, 2);
-        EXPECT_EQ(texture.height, 2);
-        EXPECT_EQ(bound(), static_cast<GLint>(texture.glTexture - 1));
-        EXPECT_EQ(levelSize(0, GL_TEXTURE_WIDTH), 2);
-        EXPECT_EQ(levelSize(0, GL_TEXTURE_HEIGHT), 2);
-        EXPECT_EQ(level0(GL_LUMINANCE, 1), (Bytes{0, 255, 255, 0}));
-        EXPECT_EQ(mipmapLevels(), 2);
+        const std::string path = writeTemp("large.jpg", encodeJpeg(c.width, c.height, true, 30));
+        ASSERT_TRUE(texture.loadJpeg(path.c_str(), false)) << texture.failure();
+        EXPECT_EQ(texture.failure(), nullptr);
+        EXPECT_EQ(texture.width, c.scaledWidth);
+        EXPECT_EQ(texture.height, c.scaledHeight);
+        EXPECT_LE(levelSize(0, GL_TEXTURE_WIDTH), maxSize);
+        EXPECT_LE(levelSize(0, GL_TEXTURE_HEIGHT), maxSize);
+        unlink(path.c_str());
     }
 }
 
 TEST_F(TextureGl, OddWidthJpegLoadsWithItsSizePixelsAndWallParameters) {
     Texture texture;
     ASSERT_TRUE(texture.loadJpeg(writeTemp("odd.jpg", encodeJpeg(37, 21, true)).c_str(), false));
+    EXPECT_EQ(texture.failure(), nullptr);
     EXPECT_EQ(texture.width, 37);
     EXPECT_EQ(texture.height, 21);
     EXPECT_EQ(bound(), static_cast<GLint>(texture.glTexture - 1));

@@ -76,39 +76,61 @@ bool encodeQuadrants(const std::string &path, const GUID &container) {
            SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
 
-enum File { jpeg, png, text, cut, missing, fileCount };
+enum File { jpeg, png, text, cut, missing, folder, fileCount };
 
 struct Case {
     const char *what;
     File file;
     int32_t mode;
-    int32_t width, height, channels, colour;
-    bool buffer; // an output buffer is given
-    bool ok;
+    int32_t maxDimension;
+    int64_t maxOutputBytes;
+    int32_t width, height, channels, colour; // the output asked for
+    bool buffer;                             // an output buffer is given
+    int32_t failure;                         // jpegFailureNone: the read succeeds
 };
 
+constexpr int32_t rgb = jpegColourRgb, none = jpegFailureNone;
+
+// The scaled sizes are those TurboJPEG gives the same 37 x 23 picture under the same caps.
 const Case cases[] = {
-    {"size only, no pixels written", jpeg, jpegReadParameters, W, H, 3, jpegColourRgb, true, true},
-    {"whole image", jpeg, jpegReadImage, W, H, 3, jpegColourRgb, true, true},
-    {"missing file", missing, jpegReadParameters, W, H, 3, jpegColourRgb, true, false},
-    {"missing file, image", missing, jpegReadImage, W, H, 3, jpegColourRgb, true, false},
-    {"a PNG, which WIC would decode", png, jpegReadParameters, W, H, 3, jpegColourRgb, true, false},
-    {"text", text, jpegReadParameters, W, H, 3, jpegColourRgb, true, false},
-    {"cut inside the header", cut, jpegReadParameters, W, H, 3, jpegColourRgb, true, false},
-    {"cut inside the header, image", cut, jpegReadImage, W, H, 3, jpegColourRgb, true, false},
-    {"four channels", jpeg, jpegReadImage, W, H, 4, jpegColourRgb, true, false},
-    {"scaled", jpeg, jpegReadImage, 2 * W, H, 3, jpegColourRgb, true, false},
-    {"bottom-up", jpeg, jpegReadImage, W, -H, 3, jpegColourRgb, true, false},
-    {"unknown colour", jpeg, jpegReadImage, W, H, 3, 0, true, false},
-    {"no buffer", jpeg, jpegReadImage, W, H, 3, jpegColourRgb, false, false},
-    {"unknown mode", jpeg, 1, W, H, 3, jpegColourRgb, true, false},
+    {"size only, no pixels written", jpeg, jpegReadParameters, 0, 0, W, H, 3, rgb, true, none},
+    {"whole image", jpeg, jpegReadImage, 0, 0, W, H, 3, rgb, true, none},
+    {"whole image at the limit", jpeg, jpegReadImage, W, W *H * 3, W, H, 3, rgb, true, none},
+    {"a half", jpeg, jpegReadImage, 36, 0, 19, 12, 3, rgb, true, none},
+    {"a quarter", jpeg, jpegReadImage, 18, 0, 10, 6, 3, rgb, true, none},
+    {"an eighth", jpeg, jpegReadImage, 9, 0, 5, 3, 3, rgb, true, none},
+    {"a half by bytes", jpeg, jpegReadImage, 0, W *H * 3 - 1, 19, 12, 3, rgb, true, none},
+    {"too large at an eighth", jpeg, jpegReadParameters, 4, 0, 5, 3, 3, rgb, true,
+     jpegFailureImageTooLarge},
+    {"too many bytes at an eighth", jpeg, jpegReadParameters, 0, 5 * 3 * 3 - 1, 5, 3, 3, rgb, true,
+     jpegFailureImageTooLarge},
+    {"missing file", missing, jpegReadParameters, 0, 0, W, H, 3, rgb, true, jpegFailureOpen},
+    {"missing file, image", missing, jpegReadImage, 0, 0, W, H, 3, rgb, true, jpegFailureOpen},
+    {"a folder", folder, jpegReadParameters, 0, 0, W, H, 3, rgb, true, jpegFailureNotRegularFile},
+    {"a folder, image", folder, jpegReadImage, 0, 0, W, H, 3, rgb, true, jpegFailureNotRegularFile},
+    {"a PNG, which WIC would decode", png, jpegReadParameters, 0, 0, W, H, 3, rgb, true,
+     jpegFailureNotJpeg},
+    {"text", text, jpegReadParameters, 0, 0, W, H, 3, rgb, true, jpegFailureNotJpeg},
+    {"cut inside the header", cut, jpegReadParameters, 0, 0, W, H, 3, rgb, true,
+     jpegFailureNotJpeg},
+    {"cut inside the header, image", cut, jpegReadImage, 0, 0, W, H, 3, rgb, true,
+     jpegFailureNotJpeg},
+    {"four channels", jpeg, jpegReadImage, 0, 0, W, H, 4, rgb, true, jpegFailureBadRequest},
+    {"scaled by the caller", jpeg, jpegReadImage, 0, 0, 2 * W, H, 3, rgb, true,
+     jpegFailureBadRequest},
+    {"not the scaled size", jpeg, jpegReadImage, 36, 0, W, H, 3, rgb, true, jpegFailureBadRequest},
+    {"bottom-up", jpeg, jpegReadImage, 0, 0, W, -H, 3, rgb, true, jpegFailureBadRequest},
+    {"unknown colour", jpeg, jpegReadImage, 0, 0, W, H, 3, 0, true, jpegFailureBadRequest},
+    {"no buffer", jpeg, jpegReadImage, 0, 0, W, H, 3, rgb, false, jpegFailureBadRequest},
+    {"unknown mode", jpeg, 1, 0, 0, W, H, 3, rgb, true, jpegFailureBadRequest},
 };
 
 TEST(WicDecoder, Cases) {
     // The files are written with COM up; the decoder then runs on a thread without it and
     // must bring COM up and down itself.
     std::string paths[fileCount];
-    const char *names[fileCount] = {"q.jpg", "q.png", "text.jpg", "cut.jpg", "missing.jpg"};
+    const char *names[fileCount] = {"q.jpg",   "q.png",       "text.jpg",
+                                    "cut.jpg", "missing.jpg", "folder.jpg"};
     for (int f = 0; f < fileCount; ++f)
         paths[f] = tempPath(names[f]);
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
@@ -121,6 +143,7 @@ TEST(WicDecoder, Cases) {
     ASSERT_GT(whole.size(), 64u);
     std::ofstream(paths[cut], std::ios::binary) << whole.substr(0, 40);
     std::ofstream(paths[text], std::ios::binary) << "not a picture at all";
+    ASSERT_TRUE(CreateDirectoryA(paths[folder].c_str(), nullptr));
 
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -133,22 +156,37 @@ TEST(WicDecoder, Cases) {
         p.outputHeight = c.height;
         p.outputChannels = c.channels;
         p.outputColour = c.colour;
+        p.maxDimension = c.maxDimension;
+        p.maxOutputBytes = c.maxOutputBytes;
+        const bool ok = c.failure == jpegFailureNone;
         // The texture loader asks for the size first, then the image, on one record.
-        if (c.ok && c.mode == jpegReadImage) {
+        if (ok && c.mode == jpegReadImage) {
             ASSERT_EQ(jpegRead(&p, jpegReadParameters), 0);
         }
-        EXPECT_EQ(jpegRead(&p, c.mode) == 0, c.ok);
-        if (c.ok) {
+        EXPECT_EQ(jpegRead(&p, c.mode) == 0, ok);
+        EXPECT_EQ(p.failure, c.failure);
+        if (ok) {
             EXPECT_EQ(p.imageWidth, W);
             EXPECT_EQ(p.imageHeight, H);
+            EXPECT_EQ(p.scaledWidth, c.width);
+            EXPECT_EQ(p.scaledHeight, c.height);
         }
-        const bool image = c.ok && c.mode == jpegReadImage;
-        for (size_t i = image ? imageBytes : 0; i < buffer.size(); ++i)
+        const bool image = ok && c.mode == jpegReadImage;
+        const size_t written = image ? size_t(c.width) * c.height * 3 : 0;
+        for (size_t i = written; i < buffer.size(); ++i)
             ASSERT_EQ(buffer[i], guard) << "byte " << i << " written";
-        // Each quadrant, away from the edges that the compression blurs.
+        // Each corner at any scale, and inside each quadrant at full size, away from the edges
+        // that the compression blurs.
+        for (int corner = 0; corner < 4 && image; ++corner) {
+            const int x = corner % 2 ? c.width - 1 : 0, y = corner / 2 ? c.height - 1 : 0;
+            const auto expected = quadrant(corner % 2 ? W - 1 : 0, corner / 2 ? H - 1 : 0);
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(buffer[(y * c.width + x) * 3 + k], expected[k], 40)
+                    << "channel " << k << " at corner " << corner;
+        }
         for (int y : {3, H / 2 - 3, H / 2 + 3, H - 1})
             for (int x : {4, W / 2 - 4, W / 2 + 4, W - 2})
-                for (int k = 0; k < 3 && image; ++k)
+                for (int k = 0; k < 3 && image && c.width == W; ++k)
                     EXPECT_NEAR(buffer[(y * W + x) * 3 + k], quadrant(x, y)[k], 40)
                         << "channel " << k << " at " << x << "," << y;
         EXPECT_EQ(jpegFree(&p), 0);
@@ -160,6 +198,7 @@ TEST(WicDecoder, Cases) {
     }
     for (const std::string &path : paths)
         DeleteFileA(path.c_str());
+    RemoveDirectoryA(paths[folder].c_str());
 }
 
 } // namespace

@@ -161,8 +161,8 @@ int main(int argc, char **argv) {
     clientHeight = static_cast<int32_t>(o.height);
     const std::string texture = o.texture.empty() ? "grottebl.jpg" : o.texture;
     if (!initEffect(texture.c_str()) && !o.texture.empty())
-        std::fprintf(stderr, "vorticel-capture: cannot load %s, using the fallback\n",
-                     o.texture.c_str());
+        std::fprintf(stderr, "vorticel-capture: cannot load %s (%s), using the fallback\n",
+                     o.texture.c_str(), wallTexture.failure());
     polyStep = static_cast<int32_t>(o.polyStep);
     sinusoidSize = o.sinusoid ? 1 : 0;
 

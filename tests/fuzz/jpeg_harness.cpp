@@ -1,0 +1,59 @@
+#include "jpeg_harness.h"
+
+#include "texture/jpeg_decoder.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+void check(bool promise) {
+    if (!promise)
+        std::abort();
+}
+
+// A failing read must say why; a succeeding one must not.
+int result(const JpegProperties &p, int read) {
+    check((read == 0) == (p.failure == jpegFailureNone));
+    return read == 0 ? 0 : p.failure;
+}
+
+constexpr unsigned char guard = 0xA5;
+
+} // namespace
+
+int decodeJpegFile(const char *path, int32_t *width, int32_t *height) {
+    JpegProperties p;
+    std::memset(&p, 0, sizeof(p));
+    if (jpegInit(&p) != 0)
+        std::abort(); // the decoder is always there
+    p.path = path;
+    p.maxDimension = harnessMaxDimension;
+    p.maxOutputBytes = harnessMaxOutputBytes;
+    int status = result(p, jpegRead(&p, jpegReadParameters));
+    if (status == 0) {
+        check(p.imageWidth > 0 && p.imageHeight > 0);
+        check(p.scaledWidth > 0 && p.scaledWidth <= harnessMaxDimension);
+        check(p.scaledHeight > 0 && p.scaledHeight <= harnessMaxDimension);
+        check(p.scaledWidth <= p.imageWidth && p.scaledHeight <= p.imageHeight);
+        const size_t bytes = static_cast<size_t>(p.scaledWidth) * p.scaledHeight * 3;
+        check(static_cast<int64_t>(bytes) <= harnessMaxOutputBytes);
+        // One guard byte beyond the image; ASan watches the rest.
+        unsigned char *buffer = new unsigned char[bytes + 1];
+        buffer[bytes] = guard;
+        p.output = buffer;
+        p.outputWidth = p.scaledWidth;
+        p.outputHeight = p.scaledHeight;
+        p.outputChannels = 3;
+        p.outputColour = jpegColourRgb;
+        status = result(p, jpegRead(&p, jpegReadImage));
+        check(buffer[bytes] == guard);
+        delete[] buffer;
+        *width = p.scaledWidth;
+        *height = p.scaledHeight;
+    }
+    check(jpegFree(&p) == 0);
+    check(jpegFree(&p) == 0);
+    return status;
+}
