@@ -44,7 +44,7 @@ void stepFrameClock(int64_t count, int64_t frequency, int64_t &start) {
         return;
     }
 
-    if (q >= kLongRunSeconds) {
+    if (q >= kLongRunSeconds && count - start >= frequency) {
         // Move the zero point forward by the whole seconds elapsed, so that timeNow keeps the
         // resolution of the first minutes. Integer counts: the new time is exactly the old one
         // less those seconds. After a long stall (a suspended machine) the times shifted here
@@ -59,6 +59,9 @@ void stepFrameClock(int64_t count, int64_t frequency, int64_t &start) {
         ++record.clockRebases;
         record.secondsMoved += seconds;
     }
+    // A reading behind the previous one (a counter that went back) counts as the previous
+    // one: the clock never runs back, and the time it lost is not counted twice.
+    q = std::fmax(q, previousQuotient);
     // Against the unrounded previous time: no rounding error carries from frame to frame.
     timeNow = static_cast<float>(q);
     timeDelta = static_cast<float>(q - previousQuotient);

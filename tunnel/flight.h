@@ -9,7 +9,8 @@
 // taking small advances. So the first frame whose time since the start reaches 900 s, or whose
 // advanced position is not below 2^20 units (or not a number), switches the run for good to
 // the long-run rules:
-// - timeDelta is taken from the unrounded quotients of both frames;
+// - timeDelta is taken from the unrounded quotients of both frames, and a counter reading
+//   behind the previous one counts as that one (the clock never runs back);
 // - once the time reaches 900 s the clock's zero point (start) moves forward by the whole
 //   seconds elapsed, and so does everything counted from it (fpsMarkTime), so timeNow stays
 //   below about 901 s;

@@ -354,10 +354,13 @@ TEST(Flight, TheRebasesThemselvesAreSeamless) {
     after.fly(2.5, 1000);
     EXPECT_GE(after.titles, 2);
 
-    // A counter that goes back (some old machines' did, by a little) never moves the viewer
-    // back.
+    // A counter that goes back (some old machines' did, by a little) never moves the clock
+    // or the viewer back, and the time is counted once.
     const double there = Watch::absolutePosition();
+    const float then = timeNow;
     run.frame(-run.frequency / 100);
+    EXPECT_EQ(timeDelta, 0.0f);
+    EXPECT_EQ(timeNow, then);
     EXPECT_EQ(Watch::absolutePosition(), there);
     run.frame(run.frequency / 50);
     EXPECT_NEAR(Watch::absolutePosition() - there, 8000 * 0.01, 1e-3);
