@@ -74,6 +74,8 @@ int32_t advanceFlight() {
         const double sum = static_cast<double>(timeDelta) * speed + position;
         if (sum < kLongRunPosition) {
             position = static_cast<float>(sum);
+            record.position =
+                position; // where the long-run rules take over, if the clock ends these
             lastFixed = positionToFixed(sum, lastFixed);
             return lastFixed;
         }
@@ -81,7 +83,8 @@ int32_t advanceFlight() {
         // is the first under the long-run rules, from the position as it stood.
         record.longRun = true;
         record.position = std::isfinite(position) ? position : 0.0;
-    } else if (static_cast<float>(record.position) != position && std::isfinite(position)) {
+    }
+    if (static_cast<float>(record.position) != position && std::isfinite(position)) {
         // Someone else set the position (a restart of the effect, a test): fly on from there.
         record.position = position;
     }
