@@ -74,8 +74,8 @@ int32_t advanceFlight() {
         const double sum = static_cast<double>(timeDelta) * speed + position;
         if (sum < kLongRunPosition) {
             position = static_cast<float>(sum);
-            record.position =
-                position; // where the long-run rules take over, if the clock ends these
+            // Where the long-run rules take over should the clock be the one to end these.
+            record.position = position;
             lastFixed = positionToFixed(sum, lastFixed);
             return lastFixed;
         }
