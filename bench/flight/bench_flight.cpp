@@ -79,6 +79,7 @@ int main(int argc, char **argv) {
     int32_t fewestRings = 64;
     long long notFinite = 0;
     int64_t windowStart = 0;
+    bool windowLongRun = false;
     double windowDeltas = 0, windowPosition = 0, lastBase = -1, lastMade = -2;
 
     const auto wallStart = std::chrono::steady_clock::now();
@@ -102,13 +103,15 @@ int main(int argc, char **argv) {
         windowDeltas += timeDelta;
         if (count - windowStart >= f) {
             const double truth = static_cast<double>(count - windowStart) / f;
-            const int rules = r.longRun ? 1 : 0;
+            // A second that holds the switch counts under the first rules.
+            const int rules = windowLongRun ? 1 : 0;
             worstSecond[rules] =
                 std::max(worstSecond[rules], std::fabs(windowDeltas - truth) / truth);
             worstAdvance[rules] =
                 std::max(worstAdvance[rules],
                          std::fabs(absolute - windowPosition - pace * truth) / (pace * truth));
             windowStart = count;
+            windowLongRun = r.longRun;
             windowDeltas = 0;
             windowPosition = absolute;
         }
