@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "tunnel/effect.h"
+#include "tunnel/flight.h"
 #include "tunnel/state.h"
 
 bool running;
@@ -60,13 +61,8 @@ void advanceFrameClock() {
     LARGE_INTEGER count;
     QueryPerformanceCounter(&count);
     perfNow = count.QuadPart;
-    const float previous = timeNow;
-    // Without a usable counter frequency the clock stands still instead of dividing by zero.
-    const double q = perfFrequency > 0 ? static_cast<double>(perfNow - perfStart) /
-                                             static_cast<double>(perfFrequency)
-                                       : 0.0;
-    timeNow = static_cast<float>(q);
-    timeDelta = static_cast<float>(q - previous);
+    // In long runs this moves perfStart forward by whole seconds (tunnel/flight.h).
+    stepFrameClock(perfNow, perfFrequency, perfStart);
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -8,7 +8,7 @@
 // Shell state.
 extern bool running;          // true only while the message loop runs
 extern int64_t perfFrequency; // performance-counter counts per second
-extern int64_t perfStart;     // counter value at the frame clock's zero point
+extern int64_t perfStart;     // counter value at the frame clock's zero point (moves in long runs)
 extern int64_t perfNow;       // counter value at the current frame
 extern HDC deviceContext;     // the window's own device context (CS_OWNDC)
 extern HGLRC glContext;       // current from WM_CREATE to WM_DESTROY

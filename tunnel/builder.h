@@ -7,6 +7,11 @@
 // is positionFixed >> 8, the fraction through it the low 8 bits). Generates every ring the
 // walk reaches for the first time, unless a stop was requested. Writes visibleRings and, when
 // that is not 0, ringDepth and ringVertices for the visible rings.
+// Relies on the viewer's ring (positionFixed >> 8) never going back relative to the ring
+// numbering, so that every slot read for a ring up to lastGeneratedRing holds that very ring.
+// advanceFlight keeps this: its steps are never negative, and where it renumbers it drops the
+// same whole number of 320-ring periods from the position and from lastGeneratedRing (a
+// multiple of 64: slots stay), so the viewer's ring, counted the new way, is no lower.
 void buildTunnel(int32_t positionFixed);
 
 // Converts a position sum to the builder's integer without undefined behaviour: truncates

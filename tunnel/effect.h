@@ -3,12 +3,10 @@
 #pragma once
 
 #include "texture/texture.h"
+#include "tunnel/flight.h" // fpsMarkTime
 
 // The tunnel wall's texture, loaded at set-up and bound for the whole run.
 extern Texture wallTexture;
-
-// Start of the current frame-rate period, latched on the first frame.
-extern float fpsMarkTime;
 
 // Projection, wall texture, fixed GL state, start values of the motion, base profile. The wall
 // texture is read from texturePath (Vorticel: "grottebl.jpg" in the working folder); null
@@ -29,8 +27,8 @@ bool clientAspect(float &aspect);
 // Grey level of a ring at the given depth: 1 / (0.15 depth + 0.1), at most 1.
 float greyFactor(float depth);
 
-// Forgets the first frame's latch of fpsMarkTime and the last position handed to the
-// builder, so that a restarted effect begins a new run (tests and tools).
+// Forgets the first frame's latch of fpsMarkTime and what the flight remembers of earlier
+// frames (resetFlight), so that a restarted effect begins a new run (tests and tools).
 void resetFrameState();
 
 // The effect's tear-down hook, called once after the message loop; nothing to do.

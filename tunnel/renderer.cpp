@@ -7,14 +7,24 @@
 
 #include "tunnel/builder.h"
 #include "tunnel/effect.h"
+#include "tunnel/flight.h"
+#include "tunnel/screen_limit.h"
 #include "tunnel/state.h"
-
-float fpsMarkTime;
 
 namespace {
 
 bool fpsMarkLatched = false; // fpsMarkTime has been set by a first frame
-int32_t lastFixed = 0;       // position last handed to the builder
+
+// Hands a projected point to GL. A huge zoom, or a point just ahead of the eye's plane, gives
+// coordinates far off the screen, and an infinite zoom gives infinities and not-a-number:
+// those are brought within reach (screen_limit.h), so that GL only ever gets finite values.
+// The grey levels and texture coordinates are finite already: depth, shade and u are
+// bounded, and v is a ring number over 32.
+inline void vertex(const TunnelVertex &p) {
+    float x = p.x, y = p.y;
+    limitToScreen(x, y);
+    glVertex2f(x, y);
+}
 
 // One strip between visible rings i and i + 1, nearer ring's vertex first in each pair.
 void drawStrip(int32_t i) {
@@ -28,12 +38,12 @@ void drawStrip(int32_t i) {
         const float ga = static_cast<float>(static_cast<double>(nearGrey) * a.shade);
         glColor3f(ga, ga, ga);
         glTexCoord2f(a.u, a.v);
-        glVertex2f(a.x, a.y);
+        vertex(a);
         const TunnelVertex &b = farRing[j];
         const float gb = static_cast<float>(static_cast<double>(farGrey) * b.shade);
         glColor3f(gb, gb, gb);
         glTexCoord2f(b.u, b.v);
-        glVertex2f(b.x, b.y);
+        vertex(b);
     }
     glEnd();
 }
@@ -61,7 +71,7 @@ float greyFactor(float depth) {
 
 void resetFrameState() {
     fpsMarkLatched = false;
-    lastFixed = 0;
+    resetFlight();
 }
 
 void renderFrame() {
@@ -78,12 +88,8 @@ void renderFrame() {
     if (elapsed >= 1.0)
         refreshTitle(elapsed);
 
-    // The builder gets the double sum, not the rounded position; out of the int32 range it
-    // saturates, and not a number repeats the last position handed over.
-    const double sum = static_cast<double>(timeDelta) * speed + position;
-    position = static_cast<float>(sum);
-    lastFixed = positionToFixed(sum, lastFixed);
-    buildTunnel(lastFixed);
+    // Advance by timeDelta × speed (flight.h: the first rules, then those of long runs).
+    buildTunnel(advanceFlight());
 
     if (visibleRings == 0) {
         // The viewer has flown out of a stopped tunnel: ask the window to close, every frame.

@@ -6,6 +6,7 @@
 
 #include "app/window.h"
 #include "tunnel/effect.h"
+#include "tunnel/flight.h"
 #include "tunnel/state.h"
 
 FakeSystem fake;
@@ -32,7 +33,8 @@ void resetFake() {
     glContext = nullptr;
     windowHandle = nullptr;
     clientWidth = clientHeight = 0;
-    timeNow = timeDelta = 0.0f;
+    timeNow = timeDelta = fpsMarkTime = 0.0f;
+    resetFlight();
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass) {

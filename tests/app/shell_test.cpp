@@ -67,6 +67,23 @@ TEST_F(Shell, FrameClockUsesTheUnroundedQuotient) {
     EXPECT_EQ(timeDelta, expected);
 }
 
+TEST_F(Shell, FarIntoARunTheFrameClockMovesItsZeroPointByWholeSeconds) {
+    running = true;
+    perfFrequency = 1000;
+    perfStart = 250;
+    fake.counter = 250 + 899999; // 899.999 s: the first rules still
+    send(WM_PAINT);
+    EXPECT_EQ(perfStart, 250);
+    EXPECT_EQ(timeNow, static_cast<float>(899.999));
+
+    fake.counter = 250 + 900250; // 900.25 s: 900 whole seconds move into perfStart
+    send(WM_PAINT);
+    EXPECT_EQ(perfStart, 250 + 900000);
+    EXPECT_EQ(timeNow, 0.25f);
+    EXPECT_FLOAT_EQ(timeDelta, 0.251f);
+    EXPECT_EQ(fake.frames, 2);
+}
+
 TEST_F(Shell, ZeroCounterFrequencyStopsTheClock) {
     running = true;
     perfFrequency = 0;

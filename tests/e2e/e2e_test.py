@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """End-to-end tests: drive the real Vorticel executable on an X display as a user would.
 
-Usage: e2e_test.py --exe PATH --texture PATH --probe PATH [--launcher wine64] [unittest args]
+Usage: e2e_test.py --exe PATH --texture PATH --probe PATH [--launcher wine64]
+                   [--clock-jump LIBRARY] [unittest args]
 With a launcher (the Windows build under wine) the window size allows for wine's frame and the
 checks of the X11 platform layer's own details are left out.
+The clock-jump library, preloaded, moves the program's clock far into a run (Linux only).
 Needs DISPLAY (the test command provides a private Xvfb) and xdotool, ImageMagick's import.
 """
 import argparse
@@ -56,6 +58,13 @@ def press(window, *keys):
         subprocess.run(["xdotool", "key", key], check=True)
 
 
+def type_keys(window, key, times):
+    """One key typed many times, in one go."""
+    subprocess.run(["xdotool", "windowfocus", str(window)], check=True)
+    time.sleep(0.05)
+    subprocess.run(["xdotool", "key", "--delay", "5"] + [key] * times, check=True)
+
+
 def screenshot(window):
     """The window's pixels as (width, height, bytes RGB)."""
     data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], capture_output=True,
@@ -87,7 +96,7 @@ def region_stats(shot, x0, y0, x1, y1):
 class Program:
     """One run of the executable in its own working folder."""
 
-    def __init__(self, with_texture=True, fifo=False):
+    def __init__(self, with_texture=True, fifo=False, env=None):
         self.folder = tempfile.mkdtemp(prefix="vorticel-e2e-")
         if with_texture:
             shutil.copy(ARGS.texture, os.path.join(self.folder, "grottebl.jpg"))
@@ -95,7 +104,8 @@ class Program:
             os.mkfifo(os.path.join(self.folder, "grottebl.jpg"))
         self.stderr = open(os.path.join(self.folder, "stderr.txt"), "w+")
         self.process = subprocess.Popen(ARGS.launcher + [ARGS.exe], cwd=self.folder,
-                                        stdout=subprocess.DEVNULL, stderr=self.stderr)
+                                        stdout=subprocess.DEVNULL, stderr=self.stderr,
+                                        env=dict(os.environ, **(env or {})))
 
     def close(self):
         if self.process.poll() is None:
@@ -145,8 +155,8 @@ class Program:
 
 
 class EndToEnd(unittest.TestCase):
-    def start(self, with_texture=True, fifo=False):
-        program = Program(with_texture, fifo)
+    def start(self, with_texture=True, fifo=False, env=None):
+        program = Program(with_texture, fifo, env)
         self.addCleanup(program.close)
         return program
 
@@ -246,6 +256,47 @@ class EndToEnd(unittest.TestCase):
                     self.assertRegex(program.error_output(),
                                      r"^PixelFormat Selected: \d+\nBPP: \d+\n$")
 
+    def test_thirty_days_into_a_run_the_tunnel_still_flies(self):
+        if ARGS.launcher or not ARGS.clock_jump:
+            self.skipTest("the clock is moved by a preloaded library: Linux executable only")
+        # Two seconds after its first reading the program's clock jumps 30 days ahead: one
+        # frame spans the 30 days, then the flight goes on from there.
+        program = self.start(env={"LD_PRELOAD": ARGS.clock_jump,
+                                  "VORTICEL_CLOCK_JUMP": str(30 * 86400),
+                                  "VORTICEL_CLOCK_JUMP_AFTER": "2"})
+        window = self.through_about(program)
+        self.assertIsNotNone(program.wait_title(window))
+        self.assertIsNotNone(wait_for(lambda: "clock-jump:" in program.error_output()),
+                             "the clock jumped")
+        # The title period that holds the jump shows next to no frames a second; the ones
+        # after it show the frame rate again.
+        time.sleep(2.5)
+        title = program.wait_title(window, lambda m: 1 <= float(m.group(1)) < 1e7
+                                   and int(m.group(2)) > 0)
+        self.assertIsNotNone(title, program.title(window))
+        print("\nthirty days into a run: %s" % title.group(0), file=sys.stderr)
+        # The tunnel moves: a later picture differs from this one.
+        first = screenshot(window)[2]
+        self.assertTrue(wait_for(lambda: screenshot(window)[2] != first, interval=0.2),
+                        "the picture changes")
+        press(window, "Escape")
+        self.assertEqual(program.wait_exit(), 0)
+
+    def test_escape_ends_the_run_at_huge_and_infinite_speeds(self):
+        # 32 presses of '+' take the position past the 32-bit range within seconds; 300 make
+        # the speed infinite. The flight goes on, and ESC still runs the tunnel out.
+        for presses in (32, 300):
+            with self.subTest(presses=presses):
+                program = self.start()
+                window = self.through_about(program)
+                self.assertIsNotNone(program.wait_title(window))
+                type_keys(window, "plus", presses)
+                time.sleep(1.5)
+                self.assertIsNone(program.process.poll(), "still running")
+                self.assertIsNotNone(program.wait_title(window, lambda m: int(m.group(2)) > 0))
+                press(window, "Escape")
+                self.assertEqual(program.wait_exit(), 0)
+
 
 def main():
     global ARGS, WAIT
@@ -254,8 +305,11 @@ def main():
     parser.add_argument("--texture", required=True)
     parser.add_argument("--probe", required=True)
     parser.add_argument("--launcher", default="", help="program that runs the executable")
+    parser.add_argument("--clock-jump", default="", help="library that moves the clock ahead")
     ARGS, rest = parser.parse_known_args()
     ARGS.exe, ARGS.texture, ARGS.probe = map(os.path.abspath, (ARGS.exe, ARGS.texture, ARGS.probe))
+    if ARGS.clock_jump:
+        ARGS.clock_jump = os.path.abspath(ARGS.clock_jump)
     ARGS.launcher = ARGS.launcher.split()
     if ARGS.launcher:
         WAIT = 60.0  # wine's first start on a new display is slow
