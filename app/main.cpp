@@ -3,10 +3,6 @@
 #include "tunnel/effect.h"
 #include "tunnel/state.h"
 
-bool running;
-int64_t perfFrequency;
-int64_t perfStart;
-
 namespace {
 
 const char kTitle[] = "Vorticel";
@@ -63,7 +59,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     QueryPerformanceCounter(&value);
     perfStart = value.QuadPart;
 
-    initEffect();
+    initEffect("grottebl.jpg");
     running = true;
 
     // Never waits: whenever the queue is empty, ask for the next frame.

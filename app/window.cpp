@@ -8,6 +8,9 @@
 #include "tunnel/effect.h"
 #include "tunnel/state.h"
 
+bool running;
+int64_t perfFrequency;
+int64_t perfStart;
 int64_t perfNow;
 HDC deviceContext;
 HGLRC glContext;

@@ -13,9 +13,16 @@ namespace {
 Display *sharedDisplay = nullptr;
 bool displayTried = false;
 int reportedErrors = 0;
+int quietScopes = 0;
+int quietErrors = 0;
 
 // Xlib's default handler ends the process; a stale window or a refused request must not.
+// Errors about other programs' windows, which may go at any moment, are expected.
 int logXError(Display *connection, XErrorEvent *error) {
+    if (quietScopes > 0 || foreignResource(error->resourceid)) {
+        ++quietErrors;
+        return 0;
+    }
     if (reportedErrors++ < 8) {
         char text[160];
         XGetErrorText(connection, error->error_code, text, sizeof text);
@@ -25,6 +32,22 @@ int logXError(Display *connection, XErrorEvent *error) {
 }
 
 } // namespace
+
+QuietErrors::QuietErrors() : before(quietErrors) {
+    ++quietScopes;
+}
+
+QuietErrors::~QuietErrors() {
+    if (sharedDisplay)
+        XSync(sharedDisplay, False);
+    --quietScopes;
+}
+
+int QuietErrors::errors() {
+    if (sharedDisplay)
+        XSync(sharedDisplay, False);
+    return quietErrors - before;
+}
 
 void reportOnce(Failure kind, const char *why) {
     static bool reported[3] = {false, false, false};

@@ -1,5 +1,7 @@
-// The performance counter and the debugger output.
+// The performance counter, sleeping and the debugger output.
 #include "windows.h"
+
+#include "vorticel_x11.h"
 
 #include <cstdio>
 #include <ctime>
@@ -20,9 +22,24 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count) {
     return TRUE;
 }
 
+// A signal ends the sleep early, so that a stop request is seen at once.
+void WINAPI Sleep(DWORD milliseconds) {
+    timespec pause{static_cast<time_t>(milliseconds / 1000),
+                   static_cast<long>(milliseconds % 1000) * 1000000L};
+    nanosleep(&pause, nullptr);
+}
+
+namespace {
+bool debugOutputQuiet = false;
+}
+
+void vorticelQuietDebugOutput() {
+    debugOutputQuiet = true;
+}
+
 // There is no debugger to talk to: the text goes to standard error unchanged.
 void WINAPI OutputDebugStringA(LPCSTR text) {
-    if (text) {
+    if (text && !debugOutputQuiet) {
         std::fputs(text, stderr);
         std::fflush(stderr);
     }

@@ -187,3 +187,37 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
             slot = nullptr;
     return TRUE;
 }
+
+// The bitmap font is the server's core font "fixed", which every X server has; the lists are
+// made in the current context, as on Windows.
+BOOL WINAPI wglUseFontBitmapsA(HDC deviceContext, DWORD first, DWORD count, DWORD listBase) {
+    Display *connection = display();
+    if (!connection || !findWindow(deviceContext) || !glXGetCurrentContext() || count == 0)
+        return FALSE;
+    XFontStruct *font = XLoadQueryFont(connection, "fixed");
+    if (!font)
+        return FALSE;
+    glXUseXFont(font->fid, static_cast<int>(first), static_cast<int>(count),
+                static_cast<int>(listBase));
+    // Mesa leaves the lists of glyphs without pixels (the space) empty, as it cannot keep an
+    // empty bitmap in a list; as on Windows they must still move the raster position on by
+    // the glyph's width. A one-pixel bitmap with its bit clear draws nothing and can be kept.
+    while (glGetError() != GL_NO_ERROR) {
+        // the out-of-memory error Mesa raises for those
+    }
+    static const GLubyte blank[4] = {0, 0, 0, 0};
+    for (DWORD i = 0; i < count; ++i) {
+        const unsigned c = first + i;
+        if (c < font->min_char_or_byte2 || c > font->max_char_or_byte2)
+            continue;
+        const XCharStruct &glyph =
+            font->per_char ? font->per_char[c - font->min_char_or_byte2] : font->max_bounds;
+        if (glyph.rbearing > glyph.lbearing && glyph.ascent + glyph.descent > 0)
+            continue;
+        glNewList(listBase + i, GL_COMPILE);
+        glBitmap(1, 1, 0.0f, 0.0f, static_cast<GLfloat>(glyph.width), 0.0f, blank);
+        glEndList();
+    }
+    XFreeFont(connection, font);
+    return TRUE;
+}

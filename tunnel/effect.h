@@ -4,14 +4,16 @@
 
 #include "texture/texture.h"
 
-// The tunnel wall's texture, loaded from "grottebl.jpg" at set-up and bound for the whole run.
+// The tunnel wall's texture, loaded at set-up and bound for the whole run.
 extern Texture wallTexture;
 
 // Start of the current frame-rate period, latched on the first frame.
 extern float fpsMarkTime;
 
-// Projection, wall texture, fixed GL state, start values of the motion, base profile.
-void initEffect();
+// Projection, wall texture, fixed GL state, start values of the motion, base profile. The wall
+// texture is read from texturePath (Vorticel: "grottebl.jpg" in the working folder); null
+// means no file, which gives the fallback pattern. True when the texture image was loaded.
+bool initEffect(const char *texturePath);
 
 // Orthographic view showing at least -4/3..4/3 across and -1..1 up for the given aspect;
 // records lastAspect.

@@ -41,13 +41,14 @@ void setProjection(float aspect) {
     lastAspect = aspect;
 }
 
-void initEffect() {
+bool initEffect(const char *texturePath) {
     float aspect = kDefaultAspect;
     clientAspect(aspect);
     setProjection(aspect);
 
-    // A missing or unreadable file leaves the fallback pattern in the texture.
-    wallTexture.loadJpeg("grottebl.jpg", false);
+    // A missing or unreadable file leaves the fallback pattern in the texture; so does the
+    // empty name, which no file has.
+    const bool loaded = wallTexture.loadJpeg(texturePath ? texturePath : "", false);
     glEnable(GL_TEXTURE_2D);
     wallTexture.bind();
 
@@ -59,6 +60,7 @@ void initEffect() {
     position = 0.0f;
     speed = 8000.0f;
     initProfile();
+    return loaded;
 }
 
 void shutdownEffect() {}

@@ -46,7 +46,7 @@ void restartEffect() {
     clientWidth = kWidth;
     clientHeight = kHeight;
     resetFrameState();
-    initEffect();
+    initEffect("grottebl.jpg");
 }
 
 struct Figure {

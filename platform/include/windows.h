@@ -22,6 +22,7 @@ typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef void *LPVOID;
+typedef void *HANDLE;
 typedef const char *LPCSTR;
 typedef char *LPSTR;
 
@@ -125,6 +126,7 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
+#define WM_SHOWWINDOW 0x0018
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
@@ -139,16 +141,49 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 #define WS_THICKFRAME 0x00040000L
 #define WS_SYSMENU 0x00080000L
 #define WS_CAPTION 0x00C00000L
+#define WS_VISIBLE 0x10000000L
+#define WS_CHILD 0x40000000L
+#define WS_POPUP 0x80000000L
 #define WS_CLIPCHILDREN 0x02000000L
 #define WS_CLIPSIBLINGS 0x04000000L
 #define WS_OVERLAPPEDWINDOW                                                                        \
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 #define CW_USEDEFAULT ((int)0x80000000)
+#define WS_EX_TOPMOST 0x00000008L
 
+#define SW_HIDE 0
 #define SW_SHOW 5
 #define SW_SHOWDEFAULT 10
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
+
+// Screen metrics.
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SM_XVIRTUALSCREEN 76
+#define SM_YVIRTUALSCREEN 77
+#define SM_CXVIRTUALSCREEN 78
+#define SM_CYVIRTUALSCREEN 79
+
+// Waiting for messages.
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define QS_KEY 0x0001
+#define QS_MOUSEMOVE 0x0002
+#define QS_MOUSEBUTTON 0x0004
+#define QS_POSTMESSAGE 0x0008
+#define QS_TIMER 0x0010
+#define QS_PAINT 0x0020
+#define QS_SENDMESSAGE 0x0040
+#define QS_HOTKEY 0x0080
+#define QS_ALLPOSTMESSAGE 0x0100
+#define QS_RAWINPUT 0x0400
+#define QS_MOUSE (QS_MOUSEMOVE | QS_MOUSEBUTTON)
+#define QS_INPUT (QS_MOUSE | QS_KEY | QS_RAWINPUT)
+#define QS_ALLEVENTS (QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY)
+#define QS_ALLINPUT (QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY | QS_SENDMESSAGE)
 
 // Message boxes.
 #define MB_OK 0x00000000L
@@ -172,10 +207,18 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             HINSTANCE instance, LPVOID param);
 BOOL WINAPI ShowWindow(HWND window, int showCommand);
 BOOL WINAPI UpdateWindow(HWND window);
+BOOL WINAPI DestroyWindow(HWND window);
+BOOL WINAPI IsWindow(HWND window);
+HWND WINAPI GetDesktopWindow(void);
+BOOL WINAPI GetClientRect(HWND window, RECT *rect);
+BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
+int WINAPI GetSystemMetrics(int index);
 BOOL WINAPI PeekMessageA(MSG *message, HWND window, UINT filterMin, UINT filterMax,
                          UINT removeMessage);
 BOOL WINAPI TranslateMessage(const MSG *message);
 LRESULT WINAPI DispatchMessageA(const MSG *message);
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll,
+                                       DWORD milliseconds, DWORD wakeMask);
 BOOL WINAPI InvalidateRect(HWND window, const RECT *rect, BOOL erase);
 BOOL WINAPI ValidateRect(HWND window, const RECT *rect);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -193,11 +236,13 @@ BOOL WINAPI SwapBuffers(HDC deviceContext);
 HGLRC WINAPI wglCreateContext(HDC deviceContext);
 BOOL WINAPI wglMakeCurrent(HDC deviceContext, HGLRC context);
 BOOL WINAPI wglDeleteContext(HGLRC context);
+BOOL WINAPI wglUseFontBitmapsA(HDC deviceContext, DWORD first, DWORD count, DWORD listBase);
 
 // Kernel.
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count);
 void WINAPI OutputDebugStringA(LPCSTR text);
+void WINAPI Sleep(DWORD milliseconds);
 
 // The program's entry point, called by the layer's main().
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,

@@ -219,9 +219,10 @@ void GLAPIENTRY glViewport(GLint, GLint, GLsizei width, GLsizei height) {
 }
 
 // The effect's entry points, as the shell sees them.
-void initEffect() {
-    fake.calls.push_back("initEffect");
+bool initEffect(const char *texturePath) {
+    fake.calls.push_back(std::string("initEffect(") + texturePath + ")");
     fake.runningDuringInit = running;
+    return true;
 }
 
 void renderFrame() {

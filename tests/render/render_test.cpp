@@ -64,7 +64,7 @@ void restartEffect(int width = 640, int height = 480) {
     resetFrameState();
     titles.clear();
     posts.clear();
-    initEffect();
+    initEffect("grottebl.jpg");
 }
 
 void runFrames(int count, float step) {
