@@ -138,11 +138,18 @@ class Session:
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
-        ready, _, _ = select.select([read], [], [], WAIT)
-        number = os.read(read, 16).decode().strip() if ready else ""
-        os.close(read)
-        assert number.isdigit(), "Xvfb did not start"
-        self.display = ":" + number
+        # The read end stays open while the server runs: it fails when its write finds none.
+        self.xvfb_pipe = read
+        number = b""
+        deadline = time.monotonic() + WAIT
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([read], [], [], max(0.0, deadline - time.monotonic()))
+            chunk = os.read(read, 16) if ready else b""
+            if not chunk:
+                break
+            number += chunk
+        assert number.strip().isdigit(), "Xvfb did not start"
+        self.display = ":" + number.decode().strip()
 
     def as_user(self, user, command):
         """The command line that runs command as user, with the environment the daemon gets."""
@@ -190,6 +197,7 @@ class Session:
             except subprocess.TimeoutExpired:
                 self.xvfb.kill()
                 self.xvfb.wait()
+            os.close(self.xvfb_pipe)
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
