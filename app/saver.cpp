@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <cmath>
 #include <cstdio>
 
 #include "app/window.h"
@@ -34,6 +33,16 @@ struct Overlay {
     double fps = 0.0;
     bool measured = false;
 } overlay;
+
+// The overlay's lines, as XScreenSaver writes its frame rate: "FPS: 59.9", "Triangles: 8064".
+void formatFpsLines(double fps, bool measured, int32_t triangles, char fpsLine[32],
+                    char triangleLine[32]) {
+    if (measured)
+        std::snprintf(fpsLine, 32, "FPS: %.1f", fps);
+    else
+        std::snprintf(fpsLine, 32, "FPS: -");
+    std::snprintf(triangleLine, 32, "Triangles: %d", static_cast<int>(triangles));
+}
 
 // The loader's reason for a failed load, where it gives one.
 template <typename T> auto loadFailure(const T &texture, int) -> decltype(texture.failure()) {
@@ -165,38 +174,6 @@ HWND createSaverWindow(HINSTANCE instance, const SaverTarget &target) {
 } // namespace
 
 void (*saverReport)(const char *line) = reportToStderr;
-
-FramePacer::FramePacer(int64_t frequency, int32_t maxFps)
-    : frequency(static_cast<double>(frequency)),
-      step(maxFps > 0 && frequency > 0 ? static_cast<double>(frequency) / maxFps : 0.0) {}
-
-bool FramePacer::due(int64_t now, DWORD &waitMs) {
-    waitMs = 0;
-    const double at = static_cast<double>(now);
-    if (step <= 0.0)
-        return true;
-    if (!started) {
-        started = true;
-        next = at;
-    }
-    if (at >= next) {
-        next += step;
-        if (next <= at)
-            next = at + step;
-        return true;
-    }
-    waitMs = static_cast<DWORD>(std::ceil((next - at) * 1000.0 / frequency));
-    return false;
-}
-
-void formatFpsLines(double fps, bool measured, int32_t triangles, char fpsLine[32],
-                    char triangleLine[32]) {
-    if (measured)
-        std::snprintf(fpsLine, 32, "FPS: %.1f", fps);
-    else
-        std::snprintf(fpsLine, 32, "FPS: -");
-    std::snprintf(triangleLine, 32, "Triangles: %d", static_cast<int>(triangles));
-}
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

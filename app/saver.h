@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdint>
 
+#include "app/frame_pacer.h"
 #include "app/saver_settings.h"
 
 enum class SaverPlace {
@@ -39,22 +40,3 @@ int runSaver(HINSTANCE instance, const SaverSettings &settings, const SaverTarge
 
 // The saver window's procedure (registered by runSaver as the class "VorticelSaver").
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// The frame cap's schedule on the performance counter: frames are due at fixed steps of
-// 1/maxFps s from the first one; a run that falls more than a step behind starts afresh
-// instead of catching up in a burst.
-class FramePacer {
-  public:
-    FramePacer(int64_t frequency, int32_t maxFps);
-    // True when a frame is due at counter value now (the schedule then moves on a step);
-    // otherwise false, with the milliseconds until the next one, rounded up, in waitMs.
-    bool due(int64_t now, DWORD &waitMs);
-
-  private:
-    double frequency, step, next = 0.0;
-    bool started = false;
-};
-
-// The overlay's text for a frame rate and a triangle count: "FPS: 59.9", "Triangles: 8064".
-void formatFpsLines(double fps, bool measured, int32_t triangles, char fpsLine[32],
-                    char triangleLine[32]);

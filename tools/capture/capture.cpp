@@ -17,6 +17,7 @@
 #endif
 #include <string>
 
+#include "app/cmdline.h"
 #include "offscreen_gl.h"
 #include "png_writer.h"
 #include "tunnel/effect.h"
@@ -52,24 +53,13 @@ struct Options {
     std::string texture;
 };
 
-bool parseLong(const char *text, long lo, long hi, long &value) {
-    if (!*text)
-        return false;
-    char *end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || v < lo || v > hi)
-        return false;
-    value = v;
-    return true;
-}
-
 bool parseSize(const char *text, long &width, long &height) {
     const char *x = std::strchr(text, 'x');
     if (!x)
         return false;
     const std::string w(text, x);
-    return parseLong(w.c_str(), 1, 8192, width) && parseLong(x + 1, 1, 8192, height);
+    return cmdline::parseLong(w.c_str(), 1, 8192, width) &&
+           cmdline::parseLong(x + 1, 1, 8192, height);
 }
 
 bool parseList(const char *text, std::set<long> &frames) {
@@ -77,7 +67,7 @@ bool parseList(const char *text, std::set<long> &frames) {
     for (const char *p = text;; ++p) {
         if (*p == ',' || *p == '\0') {
             long v = 0;
-            if (!parseLong(item.c_str(), 1, 100000000, v))
+            if (!cmdline::parseLong(item.c_str(), 1, 100000000, v))
                 return false;
             frames.insert(v);
             item.clear();
@@ -96,54 +86,40 @@ bool parseList(const char *text, std::set<long> &frames) {
 
 Options parseOptions(int argc, char **argv) {
     Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        }
-        if (arg == "--sinusoid") {
-            o.sinusoid = true;
-            continue;
-        }
-        if (arg == "--quiet") {
-            printTitles = false;
-            continue;
-        }
-        static const std::set<std::string> valued = {"--frames",  "--step",   "--size",
-                                                     "--save",    "--out",    "--poly-step",
-                                                     "--stop-at", "--texture"};
-        if (!valued.count(arg))
-            badArguments("unknown option " + arg);
-        if (i + 1 >= argc)
-            badArguments(arg + " needs a value");
-        const char *value = argv[++i];
-        bool good = true;
-        if (arg == "--frames") {
-            good = parseLong(value, 1, 100000000, o.frames);
-        } else if (arg == "--step") {
-            char *end = nullptr;
-            o.step = std::strtod(value, &end);
-            good =
-                *value && *end == '\0' && std::isfinite(o.step) && o.step > 0.0 && o.step <= 60.0;
-        } else if (arg == "--size") {
-            good = parseSize(value, o.width, o.height);
-        } else if (arg == "--save") {
-            good = parseList(value, o.save);
-        } else if (arg == "--out") {
-            o.out = value;
-            good = !o.out.empty();
-        } else if (arg == "--poly-step") {
-            good = parseLong(value, 1, 8, o.polyStep) && (o.polyStep & (o.polyStep - 1)) == 0;
-        } else if (arg == "--stop-at") {
-            good = parseLong(value, 1, 100000000, o.stopAt);
-        } else if (arg == "--texture") {
-            o.texture = value;
-            good = !o.texture.empty();
-        }
-        if (!good)
-            badArguments("bad value for " + arg + ": " + value);
-    }
+    cmdline::Parser parser;
+    auto help = [] {
+        std::fputs(kUsage, stdout);
+        std::exit(0);
+    };
+    parser.flag("--help", help);
+    parser.flag("-h", help);
+    parser.flag("--sinusoid", [&] { o.sinusoid = true; });
+    parser.flag("--quiet", [] { printTitles = false; });
+    parser.value("--frames", "a whole number from 1 to 100000000",
+                 [&](const char *v) { return cmdline::parseLong(v, 1, 100000000, o.frames); });
+    parser.value("--step", "seconds above 0, at most 60", [&](const char *v) {
+        return cmdline::parseDouble(v, 0.0, 60.0, o.step) && o.step > 0.0;
+    });
+    parser.value("--size", "WIDTHxHEIGHT, each 1 to 8192",
+                 [&](const char *v) { return parseSize(v, o.width, o.height); });
+    parser.value("--save", "frame numbers separated by commas",
+                 [&](const char *v) { return parseList(v, o.save); });
+    parser.value("--out", "a folder", [&](const char *v) {
+        o.out = v;
+        return !o.out.empty();
+    });
+    parser.value("--poly-step", "1, 2, 4 or 8", [&](const char *v) {
+        return cmdline::parseLong(v, 1, 8, o.polyStep) && (o.polyStep & (o.polyStep - 1)) == 0;
+    });
+    parser.value("--stop-at", "a frame number",
+                 [&](const char *v) { return cmdline::parseLong(v, 1, 100000000, o.stopAt); });
+    parser.value("--texture", "a file name", [&](const char *v) {
+        o.texture = v;
+        return !o.texture.empty();
+    });
+    std::string error;
+    if (!parser.parse(argc, argv, error))
+        badArguments(error);
     if (o.save.empty())
         o.save.insert(o.frames);
     if (*o.save.rbegin() > o.frames)
@@ -183,13 +159,10 @@ int main(int argc, char **argv) {
     windowHandle = reinterpret_cast<HWND>(&window);
     clientWidth = static_cast<int32_t>(o.width);
     clientHeight = static_cast<int32_t>(o.height);
-    initEffect();
-    if (!o.texture.empty()) {
-        if (!wallTexture.loadJpeg(o.texture.c_str(), false))
-            std::fprintf(stderr, "vorticel-capture: cannot load %s, using the fallback\n",
-                         o.texture.c_str());
-        wallTexture.bind();
-    }
+    const std::string texture = o.texture.empty() ? "grottebl.jpg" : o.texture;
+    if (!initEffect(texture.c_str()) && !o.texture.empty())
+        std::fprintf(stderr, "vorticel-capture: cannot load %s, using the fallback\n",
+                     o.texture.c_str());
     polyStep = static_cast<int32_t>(o.polyStep);
     sinusoidSize = o.sinusoid ? 1 : 0;
 

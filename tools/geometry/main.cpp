@@ -1,6 +1,6 @@
 // vorticel-geometry: runs the headless tunnel core from a fresh state over a sequence of
 // positions and prints one JSON line per build.
-#include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cmdline.h"
 #include "tunnel/builder.h"
 #include "tunnel/state.h"
 
@@ -46,68 +47,71 @@ struct Action {
     std::exit(2);
 }
 
-bool parseInt32(const char *text, int32_t &out) {
-    if (*text == '\0')
-        return false;
-    errno = 0;
-    char *end = nullptr;
-    const long long value = std::strtoll(text, &end, 10);
-    if (*end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
-        return false;
-    out = static_cast<int32_t>(value);
-    return true;
-}
-
 bool isNumberStart(const char *text) {
     return (text[0] >= '0' && text[0] <= '9') ||
            ((text[0] == '-' || text[0] == '+') && text[1] >= '0' && text[1] <= '9');
 }
 
+bool parseInt32(const char *text, int32_t &out) {
+    long value = 0;
+    // A leading '+' is allowed for positions, as strtol allows it.
+    if (!cmdline::parseLong(text, INT32_MIN, INT32_MAX, value))
+        return false;
+    out = static_cast<int32_t>(value);
+    return true;
+}
+
 std::vector<Action> parseArguments(int argc, char **argv) {
     std::vector<Action> actions;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> const char * {
-            if (i + 1 >= argc)
-                usageError("missing value after " + arg);
-            return argv[++i];
-        };
-        Action action{Action::Build};
-        if (arg == "--help") {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        } else if (arg == "--poly-step") {
-            const char *text = value();
-            action.kind = Action::PolyStep;
-            if (!parseInt32(text, action.value) ||
-                (action.value != 1 && action.value != 2 && action.value != 4 && action.value != 8))
-                usageError("--poly-step takes 1, 2, 4 or 8, not '" + std::string(text) + "'");
-        } else if (arg == "--zoom") {
-            const char *text = value();
-            action.kind = Action::Zoom;
-            char *end = nullptr;
-            const double z = std::strtod(text, &end);
-            if (*text == '\0' || *end != '\0' || !std::isfinite(z) ||
-                !std::isfinite(static_cast<float>(z)))
-                usageError("--zoom takes a finite number, not '" + std::string(text) + "'");
-            action.zoom = static_cast<float>(z);
-        } else if (arg == "--sinusoid") {
-            const char *text = value();
-            action.kind = Action::Sinusoid;
-            if (!parseInt32(text, action.value) || (action.value != 0 && action.value != 1))
-                usageError("--sinusoid takes 0 or 1, not '" + std::string(text) + "'");
-        } else if (arg == "--stop") {
-            action.kind = Action::Stop;
-        } else if (arg == "--rings") {
-            action.kind = Action::Rings;
-        } else if (isNumberStart(argv[i])) {
-            if (!parseInt32(argv[i], action.value))
-                usageError("position '" + arg + "' is not a 32-bit signed integer");
-        } else {
-            usageError("unknown argument '" + arg + "'");
-        }
+    auto add = [&](Action::Kind kind, int32_t value = 0, float zoom = 0.0f) {
+        Action action{kind};
+        action.value = value;
+        action.zoom = zoom;
         actions.push_back(action);
-    }
+    };
+    cmdline::Parser parser;
+    parser.flag("--help", [] {
+        std::fputs(kUsage, stdout);
+        std::exit(0);
+    });
+    parser.value("--poly-step", "1, 2, 4 or 8", [&](const char *text) {
+        int32_t step = 0;
+        if (!parseInt32(text, step) || (step != 1 && step != 2 && step != 4 && step != 8))
+            return false;
+        add(Action::PolyStep, step);
+        return true;
+    });
+    parser.value("--zoom", "a finite number", [&](const char *text) {
+        double z = 0.0;
+        if (!cmdline::parseDouble(text, -FLT_MAX, FLT_MAX, z))
+            return false;
+        add(Action::Zoom, 0, static_cast<float>(z));
+        return true;
+    });
+    parser.value("--sinusoid", "0 or 1", [&](const char *text) {
+        int32_t on = 0;
+        if (!parseInt32(text, on) || (on != 0 && on != 1))
+            return false;
+        add(Action::Sinusoid, on);
+        return true;
+    });
+    parser.flag("--stop", [&] { add(Action::Stop); });
+    parser.flag("--rings", [&] { add(Action::Rings); });
+    std::string error;
+    parser.positional([&](const char *text) {
+        if (!isNumberStart(text))
+            return false;
+        int32_t position = 0;
+        if (!parseInt32(text, position)) {
+            error = "position '" + std::string(text) + "' is not a 32-bit signed integer";
+            return false;
+        }
+        add(Action::Build, position);
+        return true;
+    });
+    std::string parseError;
+    if (!parser.parse(argc, argv, parseError))
+        usageError(error.empty() ? parseError : error);
     return actions;
 }
 
