@@ -58,7 +58,7 @@ def press(window, *keys):
 
 def screenshot(window):
     """The window's pixels as (width, height, bytes RGB)."""
-    data = subprocess.run(["import", "-window", str(window), "ppm:-"], capture_output=True,
+    data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], capture_output=True,
                           check=True).stdout
     header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
     width, height = int(header.group(1)), int(header.group(2))

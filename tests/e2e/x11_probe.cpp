@@ -3,6 +3,10 @@
 //   x11-probe list                 one line per mapped top-level window: id x y w h name
 //   x11-probe close ID             sends WM_DELETE_WINDOW
 //   x11-probe property ID NAME     prints a string property
+//   x11-probe tree ID              one line per child of ID: id x y w h mapped(0/1)
+//   x11-probe window W H           makes a W x H window as another program would, prints its
+//                                  id, then obeys lines on stdin: "size W H", "destroy"; each
+//                                  answered "ok" once the server has done it; ends at EOF
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -84,6 +88,45 @@ int property(Display *display, Window window, const char *name) {
     return 0;
 }
 
+int tree(Display *display, Window window) {
+    Window root, parent, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 1;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes))
+            std::printf("0x%lx %d %d %d %d %d\n", children[i], attributes.x, attributes.y,
+                        attributes.width, attributes.height, attributes.map_state == IsViewable);
+    }
+    if (children)
+        XFree(children);
+    return 0;
+}
+
+int hold(Display *display, int width, int height) {
+    // A plain window of the default visual, with its own input selected, as a daemon's.
+    Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height,
+                                        0, 0, BlackPixel(display, DefaultScreen(display)));
+    XSelectInput(display, window, ExposureMask | KeyPressMask | ButtonPressMask);
+    XMapRaised(display, window);
+    XSync(display, False);
+    std::printf("0x%lx\n", window);
+    std::fflush(stdout);
+    char line[64];
+    while (std::fgets(line, sizeof line, stdin)) {
+        int w = 0, h = 0;
+        if (std::sscanf(line, "size %d %d", &w, &h) == 2)
+            XResizeWindow(display, window, w, h);
+        else if (std::strncmp(line, "destroy", 7) == 0)
+            XDestroyWindow(display, window);
+        XSync(display, False);
+        std::puts("ok");
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -104,8 +147,13 @@ int main(int argc, char **argv) {
         result = closeWindow(display, std::strtoul(argv[2], nullptr, 0));
     else if (command == "property" && argc == 4)
         result = property(display, std::strtoul(argv[2], nullptr, 0), argv[3]);
+    else if (command == "tree" && argc == 3)
+        result = tree(display, std::strtoul(argv[2], nullptr, 0));
+    else if (command == "window" && argc == 4)
+        result = hold(display, std::atoi(argv[2]), std::atoi(argv[3]));
     else
-        std::fprintf(stderr, "usage: x11-probe list | close ID | property ID NAME\n");
+        std::fprintf(stderr, "usage: x11-probe list | close ID | property ID NAME | tree ID | "
+                             "window W H\n");
     XCloseDisplay(display);
     return result;
 }
