@@ -5,7 +5,9 @@
 #   bench/saver/bench-saver.sh [BUILD_DIR [SECONDS]]    (defaults: build/release, 5)
 # Frames are counted as they are presented: vorticel-swap-counter, preloaded, counts the
 # saver's glXSwapBuffers calls. CPU time is utime + stime of the process (all its threads,
-# llvmpipe's included) from /proc/PID/stat over the same interval, after 3 s of warm-up.
+# llvmpipe's included) from /proc/PID/stat over the same interval, after 3 s of warm-up; the X
+# server's own CPU time (it copies every frame into its frame buffer) is given beside it.
+# Other load on the machine lowers the figures: the load average is printed with them.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(realpath "${1:-build/release}")
@@ -42,7 +44,7 @@ cpu_ticks() { # utime + stime of a process, in clock ticks
     echo $((fields[11] + fields[12]))
 }
 
-measure() { # measure MAXFPS: prints "fps cpu-seconds-per-second" for the running display
+measure() { # measure MAXFPS: prints "fps saver-cpu-s/s xvfb-cpu-s/s" for the running display
     local log=$scratch/swaps
     rm -f "$log"
     VORTICEL_SWAP_LOG=$log LD_PRELOAD=$counter "$saver" --fullscreen --max-fps "$1" \
@@ -50,30 +52,37 @@ measure() { # measure MAXFPS: prints "fps cpu-seconds-per-second" for the runnin
     saver_pid=$!
     sleep 3
     kill -0 "$saver_pid" 2>/dev/null || { echo "the saver stopped:" >&2; cat "$scratch/stderr" >&2; exit 1; }
-    local frames0 time0 frames1 time1 cpu0 cpu1
+    local frames0 time0 frames1 time1 cpu0 cpu1 x0 x1
     read -r frames0 time0 <"$log"
     cpu0=$(cpu_ticks "$saver_pid")
+    x0=$(cpu_ticks "$xvfb")
     sleep "$seconds"
     read -r frames1 time1 <"$log"
     cpu1=$(cpu_ticks "$saver_pid")
+    x1=$(cpu_ticks "$xvfb")
     kill -TERM "$saver_pid"
     wait "$saver_pid" || { echo "the saver did not end with 0 on SIGTERM" >&2; exit 1; }
     saver_pid=
     awk -v f=$((frames1 - frames0)) -v ns=$((time1 - time0)) -v c=$((cpu1 - cpu0)) \
-        -v t="$ticks" 'BEGIN { s = ns / 1e9; printf "%.1f %.2f\n", f / s, c / t / s }'
+        -v x=$((x1 - x0)) -v t="$ticks" \
+        'BEGIN { s = ns / 1e9; printf "%.1f %.2f %.2f\n", f / s, c / t / s, x / t / s }'
 }
 
 echo "machine: $(nproc) cores, $(grep -m 1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 renderer=
 for size in 640x480 1920x1080; do
     start_xvfb "$size"
     [[ -n $renderer ]] ||
         renderer=$(glxinfo -B 2>/dev/null | sed -n 's/^OpenGL renderer string: //p' || true)
-    read -r fps cpu <<<"$(measure 0)"
-    read -r capped_fps capped_cpu <<<"$(measure 30)"
+    read -r fps cpu xcpu <<<"$(measure 0)"
+    read -r capped_fps capped_cpu capped_xcpu <<<"$(measure 30)"
     stop_xvfb
-    awk -v size="$size" -v fps="$fps" -v cpu="$cpu" -v cfps="$capped_fps" -v ccpu="$capped_cpu" \
-        'BEGIN { printf "%-9s  uncapped: %6.1f fps, %6.2f ms per frame, CPU %.2f s/s   " \
-                        "--max-fps 30: %5.1f fps, CPU %.2f s/s\n", size, fps, 1000 / fps, cpu, cfps, ccpu }'
+    awk -v size="$size" -v fps="$fps" -v cpu="$cpu" -v xcpu="$xcpu" -v cfps="$capped_fps" \
+        -v ccpu="$capped_cpu" -v cxcpu="$capped_xcpu" \
+        'BEGIN { printf "%-9s  --max-fps 0: %6.1f fps = %6.2f ms per frame, CPU %.2f s/s (Xvfb %.2f)" \
+                        "   --max-fps 30: %5.1f fps, CPU %.2f s/s (Xvfb %.2f)\n",
+                        size, fps, 1000 / fps, cpu, xcpu, cfps, ccpu, cxcpu }'
 done
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "renderer: ${renderer:-unknown}"
