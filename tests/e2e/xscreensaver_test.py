@@ -181,8 +181,8 @@ class Session:
     def close(self):
         if self.daemon:
             if self.daemon.poll() is None:
-                self.command("-exit")
                 try:
+                    self.command("-exit")
                     self.daemon.wait(10)
                 except subprocess.TimeoutExpired:
                     pass
