@@ -10,24 +10,38 @@ packages=(
     libturbojpeg0-dev libpng-dev libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils x11-apps mesa-utils imagemagick
     clang-14 libclang-rt-14-dev llvm-14 # the fuzz target: libFuzzer, sanitizers, symbolizer
+    dpkg-dev file desktop-file-utils libxml2-utils groff-base
 )
+# The screensaver daemon for the saver's end-to-end tests, without the hack collections its
+# recommendations and suggestions would bring.
+bare_packages=(xscreensaver)
 if [[ "${1:-}" == "--windows" ]]; then
     packages+=(g++-mingw-w64-x86-64 wine64 wine googletest)
 fi
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing=()
 for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
+    installed "$package" || missing+=("$package")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+missing_bare=()
+for package in "${bare_packages[@]}"; do
+    installed "$package" || missing_bare+=("$package")
+done
+[[ ${#missing[@]} -eq 0 && ${#missing_bare[@]} -eq 0 ]] && exit 0
 
-echo "Installing: ${missing[*]}"
+echo "Installing: ${missing[*]} ${missing_bare[*]}"
 sudo=()
 if [[ $(id -u) -ne 0 ]]; then
-    command -v sudo >/dev/null || { echo "Need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
+    command -v sudo >/dev/null ||
+        { echo "Need root (or sudo) to install: ${missing[*]} ${missing_bare[*]}" >&2; exit 1; }
     sudo=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+if [[ ${#missing[@]} -gt 0 ]]; then
+    "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+if [[ ${#missing_bare[@]} -gt 0 ]]; then
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing_bare[@]}" >/dev/null
+fi

@@ -1,0 +1,293 @@
+#!/usr/bin/env python3
+"""vorticel-saver under the real XScreenSaver daemon, as a user sets it up.
+
+Usage: xscreensaver_test.py --build-dir DIR [--cmake CMAKE] [--user NAME] [unittest args]
+Installs the build into a scratch prefix, starts a private Xvfb and the daemon with a
+~/.xscreensaver that names only "vorticel-saver --root", activates it with xscreensaver-command,
+checks that the whole screen shows the tunnel, deactivates it and checks that the saver has
+gone and left no window behind.
+The daemon runs no screensaver as root: run as root (as CI does), the test makes the
+unprivileged user NAME (vorticel-e2e) if needed and runs the daemon and xscreensaver-command as
+that user; run as anyone else, it runs them as itself.
+Exit status 77 (skipped) when xscreensaver, xscreensaver-command or Xvfb is missing.
+"""
+import argparse
+import os
+import pwd
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tunnel_picture import screenshot, tunnel_problems  # noqa: E402
+
+ARGS = None
+SKIP = 77
+SCREEN = (800, 600)  # larger than the saver's own window, so a full-screen picture means --root
+WAIT = 30.0  # bound for anything to happen; never a pass/fail on speed
+SAVER = "vorticel-saver"
+SETTINGS = """\
+timeout:\t0:10:00
+cycle:\t0:00:00
+lock:\tFalse
+lockTimeout:\t0:00:00
+splash:\tFalse
+fade:\tFalse
+unfade:\tFalse
+dpmsEnabled:\tFalse
+mode:\tone
+selected:\t0
+programs:\t\\
+\t\tGL: vorticel-saver --root\t\\n\\
+
+"""
+
+
+def wait_for(predicate, timeout=WAIT, interval=0.2):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    return None
+
+
+def processes_of(executable):
+    """Live processes (not zombies) running the given file: {pid: (uid, argv, environment)}."""
+    found = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            if os.readlink("/proc/%s/exe" % entry) != executable:
+                continue
+            with open("/proc/%s/stat" % entry) as f:
+                if f.read().rsplit(")", 1)[1].split()[0] == "Z":
+                    continue
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                argv = [a.decode() for a in f.read().split(b"\0") if a]
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                env = dict(a.decode(errors="replace").split("=", 1)
+                           for a in f.read().split(b"\0") if b"=" in a)
+            found[int(entry)] = (os.stat("/proc/%s" % entry).st_uid, argv, env)
+        except OSError:
+            continue  # gone meanwhile, or not ours to read
+    return found
+
+
+def window_tree(display):
+    """Every window on the display: {id: (depth in the tree, parent id, geometry)}."""
+    out = subprocess.run(["xwininfo", "-display", display, "-root", "-tree"], capture_output=True,
+                         text=True, check=True, timeout=30).stdout
+    windows = {}
+    parents = []
+    for line in out.splitlines():
+        match = re.match(r"^(\s+)(0x[0-9a-f]+) .*?\s(\d+x\d+[+-]\d+[+-]\d+)\s", line)
+        root = re.match(r"^\s+Root window id: (0x[0-9a-f]+)", line)
+        if root:
+            parents = [(0, int(root.group(1), 16))]
+        if not match:
+            continue
+        indent = len(match.group(1))
+        while parents and parents[-1][0] >= indent:
+            parents.pop()
+        window = int(match.group(2), 16)
+        windows[window] = (len(parents), parents[-1][1] if parents else None, match.group(3))
+        parents.append((indent, window))
+    return windows
+
+
+class Session:
+    """A private Xvfb, the scratch install and home, and the daemon on them."""
+
+    def __init__(self):
+        self.folder = tempfile.mkdtemp(prefix="vorticel-xscreensaver-")
+        os.chmod(self.folder, 0o755)
+        self.xvfb = self.daemon = None
+        self.log_path = os.path.join(self.folder, "xscreensaver.log")
+
+    def install(self):
+        self.prefix = os.path.join(self.folder, "prefix")
+        result = subprocess.run([ARGS.cmake, "--install", ARGS.build_dir, "--prefix", self.prefix],
+                                capture_output=True, text=True, timeout=120)
+        assert result.returncode == 0, "cmake --install failed:\n" + result.stdout + result.stderr
+        self.hack_dir = os.path.join(self.prefix, "libexec", "xscreensaver")
+        self.saver = os.path.realpath(os.path.join(self.hack_dir, SAVER))
+        assert os.access(self.saver, os.X_OK), self.saver
+
+    def make_home(self, user):
+        self.home = os.path.join(self.folder, "home")
+        os.mkdir(self.home, 0o755)
+        with open(os.path.join(self.home, ".xscreensaver"), "w") as f:
+            f.write(SETTINGS)
+        os.chown(self.home, user.pw_uid, user.pw_gid)
+        os.chown(os.path.join(self.home, ".xscreensaver"), user.pw_uid, user.pw_gid)
+
+    def start_xvfb(self):
+        read, write = os.pipe()
+        # No -auth: the server takes local clients of any user, the daemon's user among them.
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % SCREEN,
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        # The read end stays open while the server runs: it fails when its write finds none.
+        self.xvfb_pipe = read
+        number = b""
+        deadline = time.monotonic() + WAIT
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([read], [], [], max(0.0, deadline - time.monotonic()))
+            chunk = os.read(read, 16) if ready else b""
+            if not chunk:
+                break
+            number += chunk
+        assert number.strip().isdigit(), "Xvfb did not start"
+        self.display = ":" + number.decode().strip()
+
+    def as_user(self, user, command):
+        """The command line that runs command as user, with the environment the daemon gets."""
+        env = ["env", "-i", "HOME=" + self.home, "USER=" + user.pw_name,
+               "LOGNAME=" + user.pw_name, "DISPLAY=" + self.display, "LANG=C.UTF-8",
+               "PATH=%s:/usr/local/bin:/usr/bin:/bin" % self.hack_dir]
+        if os.getuid() == user.pw_uid:
+            return env + command
+        return ["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
+                "--init-groups", "--"] + env + command
+
+    def start_daemon(self, user):
+        self.user = user
+        self.log = open(self.log_path, "w")
+        self.daemon = subprocess.Popen(self.as_user(user, ["xscreensaver", "--no-splash",
+                                                           "--verbose"]),
+                                       stdout=self.log, stderr=subprocess.STDOUT,
+                                       start_new_session=True)
+
+    def command(self, *args):
+        return subprocess.run(self.as_user(self.user, ["xscreensaver-command"] + list(args)),
+                              capture_output=True, text=True, timeout=WAIT)
+
+    def daemon_log(self):
+        self.log.flush()
+        with open(self.log_path, errors="replace") as f:
+            return f.read()
+
+    def close(self):
+        if self.daemon:
+            if self.daemon.poll() is None:
+                try:
+                    self.command("-exit")
+                    self.daemon.wait(10)
+                except subprocess.TimeoutExpired:
+                    pass
+            if self.daemon.poll() is None:
+                os.killpg(self.daemon.pid, signal.SIGKILL)
+                self.daemon.wait()
+            self.log.close()
+        if self.xvfb:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+            os.close(self.xvfb_pipe)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def daemon_user():
+    """The user the daemon runs as: this one, or as root an unprivileged one made for it."""
+    if os.getuid() != 0:
+        return pwd.getpwuid(os.getuid())
+    try:
+        return pwd.getpwnam(ARGS.user)
+    except KeyError:
+        subprocess.run(["useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
+                        "--shell", "/usr/sbin/nologin", ARGS.user], check=True, timeout=60)
+        return pwd.getpwnam(ARGS.user)
+
+
+class UnderTheDaemon(unittest.TestCase):
+    def test_activate_shows_the_tunnel_full_screen_and_deactivate_leaves_nothing(self):
+        session = Session()
+        self.addCleanup(session.close)
+        session.install()
+        user = daemon_user()
+        session.make_home(user)
+        session.start_xvfb()
+        session.start_daemon(user)
+        running = wait_for(lambda: session.command("-version").returncode == 0)
+        self.assertTrue(running, "the daemon did not come up:\n" + session.daemon_log())
+        windows_before = window_tree(session.display)
+
+        result = session.command("-activate")
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        savers = wait_for(lambda: processes_of(session.saver))
+        self.assertTrue(savers, "the daemon did not start the saver:\n" + session.daemon_log())
+        self.assertEqual(len(savers), 1, savers)
+        pid, (uid, argv, env) = next(iter(savers.items()))
+        self.assertEqual(uid, user.pw_uid)
+        self.assertEqual(argv[1:], ["--root"])
+
+        # The whole screen is the tunnel: dark far end, rock walls out to every side.
+        problems = ["no picture yet"]
+
+        def tunnel_shown():
+            nonlocal problems
+            shot = screenshot("root", session.display)
+            self.assertEqual(shot[:2], SCREEN)
+            problems = tunnel_problems(shot)
+            return not problems
+        self.assertTrue(wait_for(tunnel_shown, interval=0.5),
+                        "the screen is not the tunnel: %s\n%s" % (problems, session.daemon_log()))
+
+        # It draws in a window of its own inside the daemon's, as large as the screen.
+        saver_window = int(env.get("XSCREENSAVER_WINDOW", "0"), 0)
+        tree = window_tree(session.display)
+        self.assertIn(saver_window, tree)
+        inside = [w for w, (_, parent, _) in tree.items() if parent == saver_window]
+        self.assertEqual([tree[w][2] for w in inside], ["%dx%d+0+0" % SCREEN])
+
+        result = session.command("-deactivate")
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertTrue(wait_for(lambda: not processes_of(session.saver)),
+                        "the saver is still running after deactivation")
+        self.assertTrue(wait_for(lambda: window_tree(session.display) == windows_before),
+                        "windows left behind: %r" % (set(window_tree(session.display))
+                                                     - set(windows_before)))
+        # The daemon ran nothing but this saver (and its own helpers), and saw no crash.
+        log = session.daemon_log()
+        forked = re.findall(r'forked "([^"]*)"', log)
+        self.assertEqual([f for f in forked if not f.startswith("xscreensaver-")],
+                         ["vorticel-saver --root"], log)
+        self.assertNotRegex(log, r"(?i)vorticel-saver.*(crash|core dump|signal)", log)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--cmake", default="cmake")
+    parser.add_argument("--user", default="vorticel-e2e")
+    ARGS, rest = parser.parse_known_args()
+    missing = [p for p in ("xscreensaver", "xscreensaver-command", "Xvfb", "xwininfo", "import")
+               if not shutil.which(p)]
+    if os.getuid() == 0 and not shutil.which("setpriv"):
+        missing.append("setpriv")
+    if missing:
+        print("xscreensaver_test.py: SKIPPED, not installed: %s (scripts/deps.sh installs them)"
+              % " ".join(missing), file=sys.stderr)
+        return SKIP
+    os.umask(0o022)  # the scratch install must be readable by the daemon's user
+    program = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
+    return 0 if program.result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
