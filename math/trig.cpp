@@ -130,7 +130,7 @@ Reduced reduceShort(double x) {
     Dd r{x, 0.0};
     for (double piece : kHalfPiPieces)
         r = add(r, -(n * piece));
-    return {r, static_cast<int>(static_cast<int64_t>(n) & 3)};
+    return {r, static_cast<int32_t>(n) & 3};
 }
 
 // The same for any finite x >= kShortReductionLimit, with 2/π's bits as a wide integer
