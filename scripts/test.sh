@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+part_start=$(date +%s)
 
 scripts/deps.sh --windows --cross
 jobs=$(nproc)
@@ -36,7 +37,6 @@ run_ctest() { # run_ctest LOG ARGS...
 }
 
 status=0
-part_start=$(date +%s)
 took() { # the time each part adds, for the CI budget
     local now
     now=$(date +%s)
