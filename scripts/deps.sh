@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
 #   scripts/deps.sh            what the Linux build, its tests and the run command need
-#   scripts/deps.sh --windows  also the mingw-w64 cross compiler and wine64
+#   scripts/deps.sh --windows  also the mingw-w64 cross compilers (64- and 32-bit), wine64 and
+#                              wine32 (which needs the i386 architecture added to dpkg)
+#   scripts/deps.sh --cross    also the ARM64 cross compiler and qemu-user to run its output
+# The flags combine.
 set -euo pipefail
 
 packages=(
@@ -15,9 +18,17 @@ packages=(
 # The screensaver daemon for the saver's end-to-end tests, without the hack collections its
 # recommendations and suggestions would bring.
 bare_packages=(xscreensaver)
-if [[ "${1:-}" == "--windows" ]]; then
-    packages+=(g++-mingw-w64-x86-64 wine64 wine googletest)
-fi
+i386=0
+for flag in "$@"; do
+    case $flag in
+    --windows)
+        packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine wine32:i386 googletest)
+        i386=1
+        ;;
+    --cross) packages+=(g++-aarch64-linux-gnu qemu-user googletest) ;;
+    *) echo "deps.sh: unknown flag $flag" >&2; exit 2 ;;
+    esac
+done
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing=()
@@ -38,6 +49,10 @@ if [[ $(id -u) -ne 0 ]]; then
     sudo=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
+# wine32 is an i386 package: dpkg must know that architecture before apt can see it.
+if [[ $i386 -eq 1 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+fi
 "${sudo[@]}" apt-get update -qq
 if [[ ${#missing[@]} -gt 0 ]]; then
     "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null

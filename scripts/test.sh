@@ -5,12 +5,14 @@
 #      and vorticel-saver under the XScreenSaver daemon
 #   2. AddressSanitizer + UndefinedBehaviorSanitizer build: the unit and display tests
 #   3. the JPEG decoder's fuzz target (clang, libFuzzer, ASan + UBSan) for a minute
-#   4. the Windows build, cross-compiled with mingw-w64, tested under wine64
+#   4. the Windows builds (64- and 32-bit), cross-compiled with mingw-w64, tested under wine
+#   5. the headless core on ARM64 under qemu, and one geometry on every build
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+part_start=$(date +%s)
 
-scripts/deps.sh --windows
+scripts/deps.sh --windows --cross
 jobs=$(nproc)
 
 # Every test that needs a display gets a fresh private Xvfb, never the user's desktop.
@@ -42,10 +44,18 @@ run_ctest() { # run_ctest LOG ARGS...
 }
 
 status=0
+took() { # the time each part adds, for the CI budget
+    local now
+    now=$(date +%s)
+    echo "test: time: $* took $((now - part_start)) s"
+    part_start=$now
+}
+took "packages"
 echo "== Release build"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j"$jobs"
 run_ctest build/release/ctest.log --test-dir build/release || status=1
+took "release build and tests"
 
 echo "== Sanitizer build (ASan + UBSan)"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTICEL_SANITIZE=ON \
@@ -58,6 +68,7 @@ export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_ctest build/sanitize/ctest.log --test-dir build/sanitize -LE e2e || status=1
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+took "sanitizer build and tests"
 
 echo "== Fuzz build (clang, libFuzzer, ASan + UBSan)"
 CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -71,17 +82,30 @@ else
     failed=$((failed + 1))
     status=1
 fi
+took "fuzz build and run"
 
-if [[ -x scripts/windows.sh ]]; then
-    echo "== Windows build (mingw-w64, wine64)"
-    windows_log=build/windows.log
-    mkdir -p build
-    scripts/windows.sh 2>&1 | tee "$windows_log" || status=1
-    line=$(grep -E "^windows: [0-9]+ passed, [0-9]+ failed" "$windows_log" | tail -n 1 || true)
+count_script() { # count_script NAME LOG: adds up the script's "NAME: N passed, M failed" line
+    local line
+    line=$(grep -E "^$1: [0-9]+ passed, [0-9]+ failed" "$2" | tail -n 1 || true)
     if [[ $line =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
         passed=$((passed + BASH_REMATCH[1]))
         failed=$((failed + BASH_REMATCH[2]))
     fi
+}
+mkdir -p build
+# The Windows builds reuse build/release for the wall texture, the Linux executable and the
+# X11 probe; the cross check compares the geometry tools of all builds, so it comes last.
+if [[ -x scripts/windows.sh ]]; then
+    echo "== Windows builds (mingw-w64; wine64 and wine32)"
+    scripts/windows.sh 2>&1 | tee build/windows.log || status=1
+    count_script windows build/windows.log
+    took "Windows builds and tests"
+fi
+if [[ -x scripts/cross.sh ]]; then
+    echo "== ARM64 core (qemu-aarch64) and one geometry on every build"
+    scripts/cross.sh 2>&1 | tee build/cross.log || status=1
+    count_script cross build/cross.log
+    took "ARM64 core and one geometry"
 fi
 
 [[ $status -eq 0 ]] || failed=$((failed > 0 ? failed : 1))
