@@ -3,8 +3,8 @@
 #   unit     headless, no display needed
 #   display  needs an X display (the test command provides Xvfb)
 #   e2e      drives a built executable
-if(CMAKE_CROSSCOMPILING AND WIN32)
-  # No packaged GoogleTest for mingw-w64: build it from the sources Debian ships.
+if(CMAKE_CROSSCOMPILING)
+  # No packaged GoogleTest for the cross targets: build it from the sources Debian ships.
   if(NOT TARGET gtest)
     set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

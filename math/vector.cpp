@@ -1,15 +1,16 @@
 #include "math/vector.h"
 
-#include <cmath>
+#include "math/trig.h"
 
 void Matrix3::fromAngles(float p, float q, float r) {
-    // Sines and cosines in double precision from the float angles, each kept as a float.
-    const float cp = static_cast<float>(std::cos(static_cast<double>(p)));
-    const float sp = static_cast<float>(std::sin(static_cast<double>(p)));
-    const float cq = static_cast<float>(std::cos(static_cast<double>(q)));
-    const float sq = static_cast<float>(std::sin(static_cast<double>(q)));
-    const float cr = static_cast<float>(std::cos(static_cast<double>(r)));
-    const float sr = static_cast<float>(std::sin(static_cast<double>(r)));
+    // Sines and cosines in double precision from the float angles, each kept as a float;
+    // sine and cosine rather than the C library's, whose last bits differ between platforms.
+    const float cp = static_cast<float>(cosine(static_cast<double>(p)));
+    const float sp = static_cast<float>(sine(static_cast<double>(p)));
+    const float cq = static_cast<float>(cosine(static_cast<double>(q)));
+    const float sq = static_cast<float>(sine(static_cast<double>(q)));
+    const float cr = static_cast<float>(cosine(static_cast<double>(r)));
+    const float sr = static_cast<float>(sine(static_cast<double>(r)));
 
     // Each entry in double precision, left to right as written, rounded once.
     const double dcp = cp, dsp = sp, dcq = cq, dsq = sq, dcr = cr, dsr = sr;

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
 #   scripts/deps.sh            what the Linux build, its tests and the run command need
-#   scripts/deps.sh --windows  also the mingw-w64 cross compiler and wine64
+#   scripts/deps.sh --windows  also the mingw-w64 cross compilers (64- and 32-bit), wine64 and
+#                              wine32 (which needs the i386 architecture added to dpkg)
+#   scripts/deps.sh --cross    also the ARM64 cross compiler and qemu-user to run its output
+# The flags combine.
 set -euo pipefail
 
 packages=(
@@ -10,9 +13,17 @@ packages=(
     libturbojpeg0-dev libpng-dev libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils x11-apps mesa-utils imagemagick
 )
-if [[ "${1:-}" == "--windows" ]]; then
-    packages+=(g++-mingw-w64-x86-64 wine64 wine googletest)
-fi
+i386=0
+for flag in "$@"; do
+    case $flag in
+    --windows)
+        packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine wine32:i386 googletest)
+        i386=1
+        ;;
+    --cross) packages+=(g++-aarch64-linux-gnu qemu-user googletest) ;;
+    *) echo "deps.sh: unknown flag $flag" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for package in "${packages[@]}"; do
@@ -28,5 +39,9 @@ if [[ $(id -u) -ne 0 ]]; then
     sudo=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
+# wine32 is an i386 package: dpkg must know that architecture before apt can see it.
+if [[ $i386 -eq 1 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+fi
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null

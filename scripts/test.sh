@@ -2,12 +2,13 @@
 # The test command: installs what is missing, builds, and runs every test.
 #   1. optimised build: unit, display (on a private Xvfb) and end-to-end tests
 #   2. AddressSanitizer + UndefinedBehaviorSanitizer build: the unit and display tests
-#   3. the Windows build, cross-compiled with mingw-w64, tested under wine64
+#   3. the Windows builds (64- and 32-bit), cross-compiled with mingw-w64, tested under wine
+#   4. the headless core on ARM64 under qemu, and one geometry on every build
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-scripts/deps.sh --windows
+scripts/deps.sh --windows --cross
 jobs=$(nproc)
 
 # Every test that needs a display gets a fresh private Xvfb, never the user's desktop.
@@ -52,16 +53,26 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_ctest build/sanitize/ctest.log --test-dir build/sanitize -LE e2e || status=1
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 
-if [[ -x scripts/windows.sh ]]; then
-    echo "== Windows build (mingw-w64, wine64)"
-    windows_log=build/windows.log
-    mkdir -p build
-    scripts/windows.sh 2>&1 | tee "$windows_log" || status=1
-    line=$(grep -E "^windows: [0-9]+ passed, [0-9]+ failed" "$windows_log" | tail -n 1 || true)
+count_script() { # count_script NAME LOG: adds up the script's "NAME: N passed, M failed" line
+    local line
+    line=$(grep -E "^$1: [0-9]+ passed, [0-9]+ failed" "$2" | tail -n 1 || true)
     if [[ $line =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
         passed=$((passed + BASH_REMATCH[1]))
         failed=$((failed + BASH_REMATCH[2]))
     fi
+}
+mkdir -p build
+# The Windows builds reuse build/release for the wall texture, the Linux executable and the
+# X11 probe; the cross check compares the geometry tools of all builds, so it comes last.
+if [[ -x scripts/windows.sh ]]; then
+    echo "== Windows builds (mingw-w64; wine64 and wine32)"
+    scripts/windows.sh 2>&1 | tee build/windows.log || status=1
+    count_script windows build/windows.log
+fi
+if [[ -x scripts/cross.sh ]]; then
+    echo "== ARM64 core (qemu-aarch64) and one geometry on every build"
+    scripts/cross.sh 2>&1 | tee build/cross.log || status=1
+    count_script cross build/cross.log
 fi
 
 [[ $status -eq 0 ]] || failed=$((failed > 0 ? failed : 1))

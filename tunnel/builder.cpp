@@ -12,6 +12,7 @@
 #define VORTICEL_SSE2 0
 #endif
 
+#include "math/trig.h"
 #include "tunnel/bounds.h"
 #include "tunnel/generator.h"
 #include "tunnel/state.h"
@@ -33,7 +34,7 @@ float sizeFactorFor(int32_t ring) {
     if (!sinusoidSize)
         return 1.0f;
     const double pi = 3.1415927410125732;
-    return static_cast<float>((std::sin(ring * pi / 10.0) + 4.0) / 4.0);
+    return static_cast<float>((sine(ring * pi / 10.0) + 4.0) / 4.0);
 }
 
 // A ring's angles are set when it is generated, so a walk's full turns are the very matrices

@@ -1,6 +1,6 @@
 #include "tunnel/state.h"
 
-#include <cmath>
+#include "math/trig.h"
 
 float zoom = 2.0f;
 float speed;
@@ -32,8 +32,8 @@ void initProfile() {
     const double step = 0.09817477f;
     for (int k = 0; k < kRimPoints; ++k) {
         const double angle = k * step;
-        profile[k].dirX = static_cast<float>(25.0 * std::sin(angle));
-        profile[k].dirY = static_cast<float>(25.0 * std::cos(angle));
+        profile[k].dirX = static_cast<float>(25.0 * sine(angle));
+        profile[k].dirY = static_cast<float>(25.0 * cosine(angle));
         profile[k].noiseA = 0.0f;
         profile[k].noiseB = 0.0f;
     }

@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "app/cmdline.h"
 #include "tunnel/builder.h"
 #include "tunnel/state.h"
@@ -205,6 +210,10 @@ void build(int32_t positionFixed, bool printRings, std::string &out) {
 } // namespace
 
 int main(int argc, char **argv) {
+#ifdef _WIN32
+    // Lines end in \n alone, as on Linux: the output of every build compares byte for byte.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     const std::vector<Action> actions = parseArguments(argc, argv);
     initProfile();
     bool printRings = false;

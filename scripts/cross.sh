@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The headless core on 64-bit ARM, and one geometry on every build.
+#   1. cross-builds the core (-DVORTICEL_CORE_ONLY=ON) for aarch64 in build-arm64, statically
+#      linked; checks that no fused multiply-add (fmadd, fmsub, fnmadd, fnmsub) is in it
+#   2. runs its unit tests under qemu-aarch64 (ctest with the toolchain's emulator): on ARM the
+#      builder's vertex fill takes its portable loop, which x86 never runs
+#   3. runs vorticel-geometry from every build over one flight (tests/cross/same_geometry.py):
+#      Linux x86-64 (build/release), ARM64 under qemu, and the Windows builds under wine
+#      (build-win, build-win32, made by scripts/windows.sh, which the test command runs first)
+#      and checks that all print the same bytes
+# Ends with "cross: N passed, M failed"; the exit status is 0 only when nothing failed.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+root=$PWD
+build=$root/build-arm64
+linux_build=$root/build/release
+jobs=$(nproc)
+started=$(date +%s)
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "cross: PASS $*"; }
+fail() { failed=$((failed + 1)); echo "cross: FAIL $*"; }
+step_start=$started
+took() {
+    local now
+    now=$(date +%s)
+    echo "cross: time: $* took $((now - step_start)) s"
+    step_start=$now
+}
+finish() {
+    echo "cross: took $(($(date +%s) - started)) s"
+    echo "cross: $passed passed, $failed failed"
+    exit $((failed > 0))
+}
+
+scripts/deps.sh --cross || { fail "packages"; finish; }
+took "packages"
+
+echo "== ARM64 core build (build-arm64)"
+if cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" \
+    -DVORTICEL_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Release -DVORTICEL_BENCH=OFF >/dev/null &&
+    cmake --build "$build" -j"$jobs"; then
+    pass "ARM64 cross build"
+    # -ffp-contract=off keeps a·b + c two roundings; a fused instruction would round once.
+    objects=("$build"/math/CMakeFiles/vorticel_math.dir/*.o "$build"/tunnel/CMakeFiles/vorticel_core.dir/*.o)
+    fused=$(aarch64-linux-gnu-objdump -d --no-show-raw-insn "${objects[@]}" |
+        awk '/^ *[0-9a-f]+:\t/ {print $2}' | grep -xE 'f(n)?m(add|sub)' | sort | uniq -c | tr -s ' \n' ' ')
+    if [[ -z $fused ]]; then
+        pass "ARM64 geometry core (${#objects[@]} objects): no fused multiply-add"
+    else
+        fail "ARM64 geometry core contracts into fused multiply-add: $fused"
+    fi
+    if file "$build/tools/geometry/vorticel-geometry" | grep -q 'statically linked'; then
+        pass "ARM64 programs are statically linked"
+    else
+        fail "ARM64 programs are not statically linked"
+    fi
+else
+    fail "ARM64 cross build"
+fi
+took "ARM64 build"
+
+if [[ -f $build/CTestTestfile.cmake ]]; then
+    echo "== ARM64 unit tests under qemu-aarch64"
+    ctest --test-dir "$build" --output-on-failure --timeout 300 2>&1 | tee "$build/ctest.log"
+    line=$(grep -E "tests? failed out of [0-9]+" "$build/ctest.log" | tail -n 1)
+    if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+        failed=$((failed + BASH_REMATCH[1]))
+        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    else
+        fail "ARM64 ctest gave no result"
+    fi
+    took "ARM64 unit tests"
+fi
+
+echo "== one geometry: vorticel-geometry of every build over one flight"
+[[ -x $linux_build/tools/geometry/vorticel-geometry ]] ||
+    cmake --build "$linux_build" -j"$jobs" --target vorticel-geometry >/dev/null
+export WINEPREFIX=$root/build-win/wineprefix WINEDEBUG=-all WINEARCH=win64
+export WINEDLLOVERRIDES="mscoree,mshtml="
+wine64=/usr/lib/wine/wine64
+[[ -x $wine64 ]] || wine64=$(command -v wine64)
+wine32=/usr/lib/wine/wine
+[[ -x $wine32 ]] || wine32=$(command -v wine)
+runs=()
+add_run() { # add_run NAME TOOL [LAUNCHER]
+    if [[ -x $2 || -f $2 ]]; then
+        runs+=("$1=${3:+$3 }$2")
+    else
+        fail "one geometry: no $1 tool ($2)"
+    fi
+}
+add_run linux-x86_64 "$linux_build/tools/geometry/vorticel-geometry"
+add_run linux-arm64 "$build/tools/geometry/vorticel-geometry" "$(command -v qemu-aarch64)"
+add_run windows-x86_64 "$root/build-win/tools/geometry/vorticel-geometry.exe" "$wine64"
+add_run windows-i686 "$root/build-win32/tools/geometry/vorticel-geometry.exe" "$wine32"
+if env -u DISPLAY python3 tests/cross/same_geometry.py "${runs[@]}"; then
+    pass "one geometry on ${#runs[@]} builds"
+else
+    fail "one geometry on ${#runs[@]} builds"
+fi
+/usr/lib/wine/wineserver -k >/dev/null 2>&1
+took "one geometry"
+finish
