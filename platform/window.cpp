@@ -50,6 +50,13 @@ int clampSize(long size) {
     return size < 1 ? 1 : size > 32767 ? 32767 : static_cast<int>(size);
 }
 
+// A child of the root window is a top-level window to X: the window manager must leave it
+// alone, as it would leave the root itself.
+bool childOfRoot(Display *connection, const WindowRecord &record) {
+    const WindowRecord *parent = findWindow(reinterpret_cast<HWND>(record.parent));
+    return parent && parent->xid == RootWindow(connection, record.visual.screen);
+}
+
 bool insideForeign(const WindowRecord &record) {
     const WindowRecord *parent = findWindow(reinterpret_cast<HWND>(record.parent));
     return parent && (parent->foreign || insideForeign(*parent));
@@ -83,6 +90,11 @@ bool createXWindow(Display *connection, WindowRecord &record, ::Window parent,
     attributes.event_mask = ExposureMask | StructureNotifyMask | PropertyChangeMask;
     if (!insideForeign(record))
         attributes.event_mask |= KeyPressMask | KeyReleaseMask;
+    unsigned long mask = CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask;
+    if (record.child && parent == root) {
+        attributes.override_redirect = True;
+        mask |= CWOverrideRedirect;
+    }
     const int width = record.width > 0 ? record.width : record.outerWidth;
     const int height = record.height > 0 ? record.height : record.outerHeight;
     const ::Window xid =
@@ -386,9 +398,16 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand) {
         return wasVisible;
     }
     if (!record->visible) {
-        XMapRaised(connection, record->xid);
+        // Drawn on the root, it stays beneath the other windows, as the root itself does.
+        const bool onRoot = record->child && childOfRoot(connection, *record);
+        if (onRoot)
+            XMapWindow(connection, record->xid);
+        else
+            XMapRaised(connection, record->xid);
         XEvent mapped;
         waitForEvent(connection, EventMatch{record->xid, MapNotify, None}, &mapped, 2000);
+        if (onRoot)
+            XLowerWindow(connection, record->xid);
         record->visible = true;
         record->invalid = true;
         if (record->child) {

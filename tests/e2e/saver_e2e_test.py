@@ -40,7 +40,8 @@ def windows():
 
 def children(window):
     """Children of a window as (id, x, y, width, height, mapped)."""
-    return [tuple(int(p, 0) for p in line.split()) for line in probe("tree", hex(window)).splitlines()]
+    name = window if window == "root" else hex(window)
+    return [tuple(int(p, 0) for p in line.split()) for line in probe("tree", name).splitlines()]
 
 
 def press(window, *keys):
@@ -173,6 +174,19 @@ class SaverEndToEnd(unittest.TestCase):
             self.assertEqual(children(parent.id), [], "its window is gone with it")
             self.assert_no_window_left()
             parent.command("destroy")
+
+    def test_root_without_the_daemon_draws_on_the_root_window_beneath_the_others(self):
+        before = {c[0] for c in children("root")}
+        saver = self.start("--root", env={"XSCREENSAVER_WINDOW": ""})
+        new = wait_for(lambda: [c for c in children("root") if c[0] not in before and c[5] == 1])
+        self.assertTrue(new, children("root"))
+        self.assertEqual(new[0][1:5], (0, 0, 1280, 1024))
+        self.assert_no_window_left()  # override-redirect: no window manager would frame it
+        time.sleep(1.0)
+        looks_like_the_tunnel(self, screenshot("root"), "the root window")
+        saver.process.send_signal(signal.SIGTERM)
+        self.assertEqual(saver.wait_exit(), 0)
+        self.assertEqual([c for c in children("root") if c[0] not in before], [])
 
     def test_bad_window_ids_give_one_line_and_1(self):
         gone = self.foreign(50, 50)

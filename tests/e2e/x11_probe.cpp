@@ -3,7 +3,7 @@
 //   x11-probe list                 one line per mapped top-level window: id x y w h name
 //   x11-probe close ID             sends WM_DELETE_WINDOW
 //   x11-probe property ID NAME     prints a string property
-//   x11-probe tree ID              one line per child of ID: id x y w h mapped(0/1)
+//   x11-probe tree ID|root         one line per child of ID: id x y w h mapped(0/1)
 //   x11-probe window W H           makes a W x H window as another program would, prints its
 //                                  id, then obeys lines on stdin: "size W H", "destroy"; each
 //                                  answered "ok" once the server has done it; ends at EOF
@@ -106,8 +106,8 @@ int tree(Display *display, Window window) {
 
 int hold(Display *display, int width, int height) {
     // A plain window of the default visual, with its own input selected, as a daemon's.
-    Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height,
-                                        0, 0, BlackPixel(display, DefaultScreen(display)));
+    Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0,
+                                        0, BlackPixel(display, DefaultScreen(display)));
     XSelectInput(display, window, ExposureMask | KeyPressMask | ButtonPressMask);
     XMapRaised(display, window);
     XSync(display, False);
@@ -148,7 +148,8 @@ int main(int argc, char **argv) {
     else if (command == "property" && argc == 4)
         result = property(display, std::strtoul(argv[2], nullptr, 0), argv[3]);
     else if (command == "tree" && argc == 3)
-        result = tree(display, std::strtoul(argv[2], nullptr, 0));
+        result = tree(display, std::string(argv[2]) == "root" ? DefaultRootWindow(display)
+                                                              : std::strtoul(argv[2], nullptr, 0));
     else if (command == "window" && argc == 4)
         result = hold(display, std::atoi(argv[2]), std::atoi(argv[3]));
     else
