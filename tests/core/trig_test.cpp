@@ -73,8 +73,8 @@ TEST(Trig, ZerosTinyArgumentsAndValuesThatAreNotNumbers) {
 TEST(Trig, WithinOneUlpOfGlibcOverEveryMagnitude) {
     int exact = 0, total = 0;
     for (int e = -30; e <= 1023; e += 1) {
-        for (int i = 0; i < 400; ++i) {
-            const double x = std::ldexp(1.0 + i / 400.0 + e * 1e-7, e);
+        for (int i = 0; i < 100; ++i) {
+            const double x = std::ldexp(1.0 + i / 100.0 + e * 1e-7, e);
             for (double v : {x, -x}) {
                 const double pairs[2][2] = {{sine(v), std::sin(v)}, {cosine(v), std::cos(v)}};
                 for (const auto &p : pairs) {
@@ -102,7 +102,7 @@ TEST(Trig, SameBitsOnEveryBuild) {
             hash *= 1099511628211ull;
         }
     };
-    for (uint32_t bits = 0x30000000; bits < 0x40800000; bits += 4099) {
+    for (uint32_t bits = 0x30000000; bits < 0x40800000; bits += 16411) {
         float f;
         std::memcpy(&f, &bits, sizeof f);
         for (double x : {double(f), -double(f), double(f) * 1048576.0, double(f) * 0x1p70}) {
@@ -110,7 +110,7 @@ TEST(Trig, SameBitsOnEveryBuild) {
             mix(cosine(x));
         }
     }
-    EXPECT_EQ(hash, 12150990526444794840ull);
+    EXPECT_EQ(hash, 8146724929031261950ull);
 }
 
 } // namespace
