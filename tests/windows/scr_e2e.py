@@ -106,8 +106,14 @@ class ScrEndToEnd(unittest.TestCase):
         except subprocess.TimeoutExpired:
             return None
 
+    def start_full_screen(self, switch):
+        """Starts the saver with the mouse in the middle of the screen, where the tests move it."""
+        width, height = screen_size()
+        subprocess.run(["xdotool", "mousemove", str(width // 2), str(height // 2)], check=True)
+        return self.start(switch)
+
     def full_screen(self):
-        """Waits for the saver's window over the whole screen; returns it and its first counts."""
+        """Waits for the saver's window over the whole screen, with its frame-rate title; its id."""
         width, height = screen_size()
         found = wait_for(lambda: [w for w in windows()
                                   if w[1:5] == (0, 0, width, height) and TITLE.match(w[5])])
@@ -131,7 +137,7 @@ class ScrEndToEnd(unittest.TestCase):
 
     def test_full_screen_draws_the_tunnel_runs_once_and_ends_on_a_key(self):
         self.assertEqual(self.driver("reset").returncode, 0)
-        saver = self.start("/s")
+        saver = self.start_full_screen("/s")
         window = self.full_screen()
         width, height = screen_size()
         looks_like_the_tunnel(self, screenshot(0, 0, width, height), "/s")
@@ -164,7 +170,7 @@ class ScrEndToEnd(unittest.TestCase):
         self.assertIn("exit 0", result.stdout)
 
         # Full screen (the switch in another spelling) draws 8 quads a ring: 16 triangles a ring.
-        saver = self.start("-S")
+        saver = self.start_full_screen("-S")
         window = self.full_screen()
         coarse = self.triangles(window)
         self.assertTrue(all(t % 16 == 0 and 0 < t <= 63 * 16 for t in coarse), coarse)
