@@ -46,6 +46,12 @@ template <typename Done> bool pumpUntil(DWORD ms, Done done) {
     }
 }
 
+// Fails, ending the screensaver left behind.
+int abandon(PROCESS_INFORMATION &process, const char *why) {
+    TerminateProcess(process.hProcess, 2);
+    return fail(why);
+}
+
 bool start(const std::string &commandLine, PROCESS_INFORMATION &process) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -104,7 +110,8 @@ int preview(const char *scr) {
             child = GetWindow(parent, GW_CHILD);
             return child && IsWindowVisible(child) && covers(parent, child, area);
         }))
-        return fail(child ? "the child does not cover the client area" : "no child appeared");
+        return abandon(process,
+                       child ? "the child does not cover the client area" : "no child appeared");
     char name[64] = "";
     GetClassNameA(child, name, sizeof name);
     std::printf("child %s covers %ld x %ld\n", name, area.right, area.bottom);
@@ -115,18 +122,18 @@ int preview(const char *scr) {
             GetWindowTextA(child, title, sizeof title);
             return std::strstr(title, " tri)") != nullptr;
         }))
-        return fail("the child shows no frame rate in its title");
+        return abandon(process, "the child shows no frame rate in its title");
     std::printf("child title %s\n", title);
 
     SetWindowPos(parent, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
     if (!pumpUntil(kWaitMs, [&] { return covers(parent, child, area); }))
-        return fail("the child did not follow the resize");
+        return abandon(process, "the child did not follow the resize");
     std::printf("child follows to %ld x %ld\n", area.right, area.bottom);
 
     DestroyWindow(parent);
     DWORD status = 0;
     if (!exitStatus(process, status))
-        return fail("the screensaver did not end with its window");
+        return abandon(process, "the screensaver did not end with its window");
     std::printf("ended %lu\n", status);
     return status == 0 ? 0 : 1;
 }
@@ -147,12 +154,12 @@ int settings(const char *scr, const char *arguments) {
         return fail("cannot start the screensaver");
     HWND dialog = findDialog("Vorticel Settings");
     if (!dialog)
-        return fail("no settings dialog");
+        return abandon(process, "no settings dialog");
     const int ids[] = {IDC_DENSITY,  IDC_SINUSOID, IDC_SPEED, IDC_ZOOM,
                        IDC_SHOW_FPS, IDC_MAX_FPS,  IDOK,      IDCANCEL};
     for (int id : ids)
         if (!GetDlgItem(dialog, id))
-            return fail("a control is missing");
+            return abandon(process, "a control is missing");
     // Item texts do not cross processes reliably under wine: the choice's index it is.
     const LRESULT chosen = SendDlgItemMessageA(dialog, IDC_DENSITY, CB_GETCURSEL, 0, 0);
     const LRESULT choices = SendDlgItemMessageA(dialog, IDC_DENSITY, CB_GETCOUNT, 0, 0);
@@ -167,7 +174,7 @@ int settings(const char *scr, const char *arguments) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     DWORD status = 0;
     if (!exitStatus(process, status))
-        return fail("the screensaver did not end after OK");
+        return abandon(process, "the screensaver did not end after OK");
     std::printf("exit %lu\n", status);
     return 0;
 }
