@@ -123,13 +123,17 @@ class ScrEndToEnd(unittest.TestCase):
     def triangles(self, window, count=3):
         """The triangle counts of the next few title refreshes."""
         seen = []
+        gone = []
 
         def next_title():
             names = [w[5] for w in windows() if w[0] == window]
-            if names and (not seen or names[0] != seen[-1]):
+            if not names:
+                gone.append(True)
+            elif not seen or names[0] != seen[-1]:
                 seen.append(names[0])
-            return len(seen) > count
+            return gone or len(seen) > count
         self.assertTrue(wait_for(next_title), "the title stopped changing: %r" % seen)
+        self.assertFalse(gone, "the saver's window went away after %r" % seen)
         return [int(TITLE.match(name).group(2)) for name in seen if TITLE.match(name)]
 
     def assert_gone(self, window):
