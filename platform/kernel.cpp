@@ -1,4 +1,4 @@
-// The performance counter, sleeping and the debugger output.
+// The performance counter and the debugger output.
 #include "windows.h"
 
 #include "vorticel_x11.h"
@@ -20,13 +20,6 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count) {
         return FALSE;
     count->QuadPart = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
     return TRUE;
-}
-
-// A signal ends the sleep early, so that a stop request is seen at once.
-void WINAPI Sleep(DWORD milliseconds) {
-    timespec pause{static_cast<time_t>(milliseconds / 1000),
-                   static_cast<long>(milliseconds % 1000) * 1000000L};
-    nanosleep(&pause, nullptr);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <ctime>
 
@@ -173,12 +174,14 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *, BOOL, DWORD 
                 (now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000;
             if (spent >= milliseconds)
                 return WAIT_TIMEOUT;
-            timeout = static_cast<int>(milliseconds - spent);
+            const long long left = milliseconds - spent;
+            timeout = left > INT_MAX ? INT_MAX : static_cast<int>(left);
         }
         if (!connection) {
+            if (timeout < 0)
+                return WAIT_FAILED; // nothing could ever end it
             timespec pause{timeout / 1000, (timeout % 1000) * 1000000L};
-            if (timeout < 0 || nanosleep(&pause, nullptr) != 0)
-                return timeout < 0 ? WAIT_FAILED : WAIT_TIMEOUT;
+            nanosleep(&pause, nullptr);
             return WAIT_TIMEOUT;
         }
         pollfd descriptor{ConnectionNumber(connection), POLLIN, 0};

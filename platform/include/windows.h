@@ -126,7 +126,6 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
-#define WM_SHOWWINDOW 0x0018
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
@@ -249,7 +248,6 @@ BOOL WINAPI wglUseFontBitmapsA(HDC deviceContext, DWORD first, DWORD count, DWOR
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count);
 void WINAPI OutputDebugStringA(LPCSTR text);
-void WINAPI Sleep(DWORD milliseconds);
 
 // The program's entry point, called by the layer's main().
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
