@@ -1,7 +1,14 @@
 #include "math/trig.h"
 
+#include <cfloat>
 #include <cstdint>
 #include <cstring>
+
+// The error-free sums and products below hold only when every double operation rounds to
+// double: not on the x87 unit (a 32-bit x86 build needs -msse2 -mfpmath=sse).
+#if FLT_EVAL_METHOD != 0
+#error "sine and cosine need double operations rounded to double (FLT_EVAL_METHOD 0)"
+#endif
 
 namespace {
 

@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+part_start=$(date +%s)
 
 scripts/deps.sh --windows --cross
 jobs=$(nproc)
@@ -36,10 +37,18 @@ run_ctest() { # run_ctest LOG ARGS...
 }
 
 status=0
+took() { # the time each part adds, for the CI budget
+    local now
+    now=$(date +%s)
+    echo "test: time: $* took $((now - part_start)) s"
+    part_start=$now
+}
+took "packages"
 echo "== Release build"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j"$jobs"
 run_ctest build/release/ctest.log --test-dir build/release || status=1
+took "release build and tests"
 
 echo "== Sanitizer build (ASan + UBSan)"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTICEL_SANITIZE=ON \
@@ -52,6 +61,7 @@ export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_ctest build/sanitize/ctest.log --test-dir build/sanitize -LE e2e || status=1
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+took "sanitizer build and tests"
 
 count_script() { # count_script NAME LOG: adds up the script's "NAME: N passed, M failed" line
     local line
@@ -68,11 +78,13 @@ if [[ -x scripts/windows.sh ]]; then
     echo "== Windows builds (mingw-w64; wine64 and wine32)"
     scripts/windows.sh 2>&1 | tee build/windows.log || status=1
     count_script windows build/windows.log
+    took "Windows builds and tests"
 fi
 if [[ -x scripts/cross.sh ]]; then
     echo "== ARM64 core (qemu-aarch64) and one geometry on every build"
     scripts/cross.sh 2>&1 | tee build/cross.log || status=1
     count_script cross build/cross.log
+    took "ARM64 core and one geometry"
 fi
 
 [[ $status -eq 0 ]] || failed=$((failed > 0 ? failed : 1))

@@ -30,10 +30,16 @@ TEST(Trig, CorrectlyRoundedOverEveryReduction) {
         {0x1.dd06e8p-10, 0x1.dd06d6bf19a3cp-10, 0x1.ffffc871d5353p-1},
         // π/2 as a double: its cosine is the rest of π/2.
         {0x1.921fb54442d18p+0, 1.0, 0x1.1a62633145c07p-54},
-        // Short reduction, up to its limit, and a close approach to a multiple of π.
+        // Short reduction, with close approaches to multiples of π (355/113, 103993/33102),
+        // up to its limit.
+        {355.0, -0x1.f9bd0307d1de3p-16, -0x1.fffffffc18e4cp-1},
+        {103993.0, -0x1.40efdf1eb8de7p-16, 0x1.fffffffe6da77p-1},
+        {1000.0, 0x1.a75cc150a206bp-1, 0x1.1ff026793f1bbp-1},
+        {1e5, 0x1.24daa9c527e96p-5, -0x1.ffac3841b3da7p-1},
+        {1499999.875, 0x1.3a75c720564f2p-1, -0x1.940d9478992ddp-1},
+        // The long reduction from its start, then a close approach to a multiple of π.
         {0x1.6e36p+20, 0x1.05a19f9bf8b6cp-1, -0x1.b81b10301dab6p-1},
         {0x1.7f7ec53a8d491p+21, -0x1.eacd7c60e9693p-33, 1.0},
-        // The long reduction, up to the largest double.
         {0x1.92d5p+21, 0x1.d9640caa1b2b3p-1, -0x1.861a6d832700bp-2},
         {0x1p+60, -0x1.a94adab06665cp-1, -0x1.1d146047d6947p-1},
         {1e22, -0x1.b453ab76bf397p-1, 0x1.0be2cef01c8f4p-1},

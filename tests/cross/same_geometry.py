@@ -83,10 +83,15 @@ def main():
         next((i for i, (a, b) in enumerate(zip(lines, split[runs[0][0]])) if a != b),
              min(len(lines), len(split[runs[0][0]])))
         for lines in split.values())
-    print(f"same-geometry: MISMATCH, first at build {first + 1}:")
-    for name, lines in split.items():
-        text = lines[first].decode(errors="replace") if first < len(lines) else "(no line)"
-        print(f"  {name}: {text[:2000]}")
+    texts = {n: (l[first] if first < len(l) else b"(no line)").decode(errors="replace")
+             for n, l in split.items()}
+    ref = texts[runs[0][0]]
+    column = min(next((i for i, (a, b) in enumerate(zip(t, ref)) if a != b), min(len(t), len(ref)))
+                 for t in texts.values())
+    print(f"same-geometry: MISMATCH, first at build {first + 1}, column {column + 1}:")
+    for name, text in texts.items():
+        start = max(0, column - 150)
+        print(f"  {name}: {'...' if start else ''}{text[start:column + 150]}...")
     return 1
 
 

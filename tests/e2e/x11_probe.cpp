@@ -18,6 +18,16 @@
 
 namespace {
 
+// A window can vanish between the listing and the query of it (a program closing meanwhile):
+// the query then fails with BadWindow, which only means that window is gone, not that the
+// probe failed. Any other error goes to Xlib's default handler, which ends the probe.
+XErrorHandler defaultErrorHandler = nullptr;
+int ignoreVanishedWindows(Display *display, XErrorEvent *error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable)
+        return 0;
+    return defaultErrorHandler(display, error);
+}
+
 std::string windowName(Display *display, Window window) {
     Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
     Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
@@ -139,6 +149,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "x11-probe: cannot open the display\n");
         return 1;
     }
+    defaultErrorHandler = XSetErrorHandler(ignoreVanishedWindows);
     int result = 2;
     const std::string command = argv[1];
     if (command == "list" && argc == 2)
