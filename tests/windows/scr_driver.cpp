@@ -7,10 +7,12 @@
 //                                   window must end SCR with 0. Prints the child's title: the
 //                                   renderer's frame rate and triangles.
 //   scr-driver settings SCR ARGS    starts SCR ARGS, waits for the settings dialog, prints
-//                                   its density, chooses 8 quads, presses OK, prints SCR's
-//                                   exit status
+//                                   what it shows, changes every setting (8 quads, ...),
+//                                   presses OK, prints SCR's exit status
 //   scr-driver box CAPTION          waits for a message box, prints its text, presses OK
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -165,11 +167,22 @@ int settings(const char *scr, const char *arguments) {
     const LRESULT choices = SendDlgItemMessageA(dialog, IDC_DENSITY, CB_GETCOUNT, 0, 0);
     char maxFps[16] = "";
     GetDlgItemTextA(dialog, IDC_MAX_FPS, maxFps, sizeof maxFps);
-    std::printf("density choice %ld of %ld, frame cap %s\n", static_cast<long>(chosen),
-                static_cast<long>(choices), maxFps);
+    std::printf("density choice %ld of %ld, sinusoid %u, speed %ld, zoom %ld, frame rate %u, "
+                "frame cap %s\n",
+                static_cast<long>(chosen), static_cast<long>(choices),
+                IsDlgButtonChecked(dialog, IDC_SINUSOID),
+                static_cast<long>(SendDlgItemMessageA(dialog, IDC_SPEED, TBM_GETPOS, 0, 0)),
+                static_cast<long>(SendDlgItemMessageA(dialog, IDC_ZOOM, TBM_GETPOS, 0, 0)),
+                IsDlgButtonChecked(dialog, IDC_SHOW_FPS), maxFps);
 
-    // The first choice is the coarsest, 8 quads.
+    // Every setting changed: 8 quads (the first choice, the coarsest), the sine, speed 2.5,
+    // zoom 4 (the trackbars count tenths), the frame rate shown, at most 30 frames a second.
     SendDlgItemMessageA(dialog, IDC_DENSITY, CB_SETCURSEL, 0, 0);
+    CheckDlgButton(dialog, IDC_SINUSOID, BST_CHECKED);
+    SendDlgItemMessageA(dialog, IDC_SPEED, TBM_SETPOS, TRUE, 25);
+    SendDlgItemMessageA(dialog, IDC_ZOOM, TBM_SETPOS, TRUE, 40);
+    CheckDlgButton(dialog, IDC_SHOW_FPS, BST_CHECKED);
+    SetDlgItemTextA(dialog, IDC_MAX_FPS, "30");
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     DWORD status = 0;

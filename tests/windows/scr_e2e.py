@@ -163,14 +163,17 @@ class ScrEndToEnd(unittest.TestCase):
 
     def test_settings_dialog_saves_what_full_screen_then_shows(self):
         self.assertEqual(self.driver("reset").returncode, 0)
-        # /c: the dialog shows the defaults (64 quads, the last choice); 8 quads and OK.
+        # /c: the dialog shows the defaults (64 quads, the last choice; speed 1 and zoom 2 in
+        # tenths); the driver changes every setting and presses OK.
         result = self.driver("settings", windows_path(self.scr), "/c")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        self.assertIn("density choice 3 of 4, frame cap 60", result.stdout)
+        self.assertIn("density choice 3 of 4, sinusoid 0, speed 10, zoom 20, frame rate 0, frame cap 60",
+                      result.stdout)
         self.assertIn("exit 0", result.stdout)
-        # No argument: the dialog again, which has read back the saved choice.
+        # No argument: the dialog again, which has read back what was saved.
         result = self.driver("settings", windows_path(self.scr), "")
-        self.assertIn("density choice 0 of 4, frame cap 60", result.stdout)
+        self.assertIn("density choice 0 of 4, sinusoid 1, speed 25, zoom 40, frame rate 1, frame cap 30",
+                      result.stdout)
         self.assertIn("exit 0", result.stdout)
 
         # Full screen (the switch in another spelling) draws 8 quads a ring: 16 triangles a ring.
