@@ -34,6 +34,10 @@ struct Overlay {
     bool measured = false;
 } overlay;
 
+// Set for the run when input ends it.
+bool endOnInput = false;
+SaverInputGuard inputGuard;
+
 // The overlay's lines, as XScreenSaver writes its frame rate: "FPS: 59.9", "Triangles: 8064".
 void formatFpsLines(double fps, bool measured, int32_t triangles, char fpsLine[32],
                     char triangleLine[32]) {
@@ -168,6 +172,10 @@ HWND createSaverWindow(HINSTANCE instance, const SaverTarget &target) {
 void (*saverReport)(const char *line) = reportToStderr;
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (endOnInput && inputGuard.ends(message, lParam)) {
+        DestroyWindow(window);
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
     case WM_SIZE:
@@ -191,6 +199,8 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         }
         return 0;
     case WM_CHAR:
+        if (endOnInput)
+            return 0; // its key has ended the run already
         // ESC and q end the saver at once; the tunnel's run-out is for Vorticel.
         if (wParam == 27 || wParam == 'q' || wParam == 'Q')
             DestroyWindow(window);
@@ -205,6 +215,8 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 int runSaver(HINSTANCE instance, const SaverSettings &settings, const SaverTarget &target,
              const char *texturePath) {
     running = false;
+    endOnInput = target.endOnInput;
+    inputGuard = SaverInputGuard();
     WNDCLASSA windowClass = {};
     windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = saverWindowProc;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "app/frame_pacer.h"
+#include "app/saver_input.h"
 #include "app/saver_settings.h"
 
 enum class SaverPlace {
@@ -21,6 +22,9 @@ enum class SaverPlace {
 struct SaverTarget {
     SaverPlace place = SaverPlace::Window;
     HWND parent = nullptr; // for Child
+    // A key, a mouse button or the mouse moving ends the run (the Windows screensaver's
+    // full screen); otherwise the keys act as in Vorticel.
+    bool endOnInput = false;
 };
 
 // Set to end the run (from a signal handler too): the loop destroys its window at its next

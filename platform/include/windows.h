@@ -129,6 +129,13 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+// Input that ends the Windows screensaver; this subset delivers no mouse messages.
+#define WM_SYSKEYDOWN 0x0104
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_RBUTTONDOWN 0x0204
+#define WM_MBUTTONDOWN 0x0207
+#define WM_XBUTTONDOWN 0x020B
 
 // Class and window styles.
 #define CS_VREDRAW 0x0001
