@@ -3,7 +3,8 @@
 //   x11-probe list                 one line per mapped top-level window: id x y w h name
 //   x11-probe close ID             sends WM_DELETE_WINDOW
 //   x11-probe property ID NAME     prints a string property
-//   x11-probe tree ID|root         one line per child of ID: id x y w h mapped(0/1)
+//   x11-probe tree ID|root         one line per child of ID: id x y w h mapped(0/1);
+//                                  none for a window that is gone
 //   x11-probe window W H           makes a W x H window as another program would, prints its
 //                                  id, then obeys lines on stdin: "size W H", "destroy"; each
 //                                  answered "ok" once the server has done it; ends at EOF
@@ -102,7 +103,7 @@ int tree(Display *display, Window window) {
     Window root, parent, *children = nullptr;
     unsigned int count = 0;
     if (!XQueryTree(display, window, &root, &parent, &children, &count))
-        return 1;
+        return 0; // gone meanwhile: no children
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display, children[i], &attributes))
@@ -140,10 +141,6 @@ int hold(Display *display, int width, int height) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: x11-probe list | close ID | property ID NAME\n");
-        return 2;
-    }
     Display *display = XOpenDisplay(nullptr);
     if (!display) {
         std::fprintf(stderr, "x11-probe: cannot open the display\n");
@@ -151,7 +148,7 @@ int main(int argc, char **argv) {
     }
     defaultErrorHandler = XSetErrorHandler(ignoreVanishedWindows);
     int result = 2;
-    const std::string command = argv[1];
+    const std::string command = argc > 1 ? argv[1] : "";
     if (command == "list" && argc == 2)
         result = list(display);
     else if (command == "close" && argc == 3)

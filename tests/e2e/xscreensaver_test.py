@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """vorticel-saver under the real XScreenSaver daemon, as a user sets it up.
 
-Usage: xscreensaver_test.py --build-dir DIR [--cmake CMAKE] [--user NAME] [unittest args]
+Usage: xscreensaver_test.py --build-dir DIR --probe PATH [--cmake CMAKE] [--user NAME]
+                            [unittest args]
 Installs the build into a scratch prefix, starts a private Xvfb and the daemon with a
 ~/.xscreensaver that names only "vorticel-saver --root", activates it with xscreensaver-command,
 checks that the whole screen shows the tunnel, deactivates it and checks that the saver has
@@ -15,22 +16,19 @@ import argparse
 import os
 import pwd
 import re
-import select
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tunnel_picture import screenshot, tunnel_problems  # noqa: E402
+import e2e_support as support
+from e2e_support import screenshot, tunnel_problems, wait_for
 
 ARGS = None
 SKIP = 77
 SCREEN = (800, 600)  # larger than the saver's own window, so a full-screen picture means --root
-WAIT = 30.0  # bound for anything to happen; never a pass/fail on speed
 SAVER = "vorticel-saver"
 SETTINGS = """\
 timeout:\t0:10:00
@@ -47,16 +45,6 @@ programs:\t\\
 \t\tGL: vorticel-saver --root\t\\n\\
 
 """
-
-
-def wait_for(predicate, timeout=WAIT, interval=0.2):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(interval)
-    return None
 
 
 def processes_of(executable):
@@ -82,26 +70,13 @@ def processes_of(executable):
     return found
 
 
-def window_tree(display):
-    """Every window on the display: {id: (depth in the tree, parent id, geometry)}."""
-    out = subprocess.run(["xwininfo", "-display", display, "-root", "-tree"], capture_output=True,
-                         text=True, check=True, timeout=30).stdout
-    windows = {}
-    parents = []
-    for line in out.splitlines():
-        match = re.match(r"^(\s+)(0x[0-9a-f]+) .*?\s(\d+x\d+[+-]\d+[+-]\d+)\s", line)
-        root = re.match(r"^\s+Root window id: (0x[0-9a-f]+)", line)
-        if root:
-            parents = [(0, int(root.group(1), 16))]
-        if not match:
-            continue
-        indent = len(match.group(1))
-        while parents and parents[-1][0] >= indent:
-            parents.pop()
-        window = int(match.group(2), 16)
-        windows[window] = (len(parents), parents[-1][1] if parents else None, match.group(3))
-        parents.append((indent, window))
-    return windows
+def window_tree(window="root"):
+    """Every window below this one: {id: (parent id, (x, y, width, height))}."""
+    tree = {}
+    for child in support.children(window):
+        tree[child[0]] = (window, child[1:5])
+        tree.update(window_tree(child[0]))
+    return tree
 
 
 class Session:
@@ -138,18 +113,13 @@ class Session:
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
-        # The read end stays open while the server runs: it fails when its write finds none.
+        # The server writes its display number; the read ends with its line, or at once when
+        # the server dies. The pipe stays open while it runs: its write would fail with none.
         self.xvfb_pipe = read
-        number = b""
-        deadline = time.monotonic() + WAIT
-        while not number.endswith(b"\n") and time.monotonic() < deadline:
-            ready, _, _ = select.select([read], [], [], max(0.0, deadline - time.monotonic()))
-            chunk = os.read(read, 16) if ready else b""
-            if not chunk:
-                break
-            number += chunk
+        number = os.read(read, 16)
         assert number.strip().isdigit(), "Xvfb did not start"
         self.display = ":" + number.decode().strip()
+        os.environ["DISPLAY"] = self.display  # the probe's and the screenshots'
 
     def as_user(self, user, command):
         """The command line that runs command as user, with the environment the daemon gets."""
@@ -171,7 +141,7 @@ class Session:
 
     def command(self, *args):
         return subprocess.run(self.as_user(self.user, ["xscreensaver-command"] + list(args)),
-                              capture_output=True, text=True, timeout=WAIT)
+                              capture_output=True, text=True, timeout=support.WAIT)
 
     def daemon_log(self):
         self.log.flush()
@@ -224,7 +194,7 @@ class UnderTheDaemon(unittest.TestCase):
         session.start_daemon(user)
         running = wait_for(lambda: session.command("-version").returncode == 0)
         self.assertTrue(running, "the daemon did not come up:\n" + session.daemon_log())
-        windows_before = window_tree(session.display)
+        windows_before = window_tree()
 
         result = session.command("-activate")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
@@ -236,30 +206,28 @@ class UnderTheDaemon(unittest.TestCase):
         self.assertEqual(argv[1:], ["--root"])
 
         # The whole screen is the tunnel: dark far end, rock walls out to every side.
-        problems = ["no picture yet"]
+        shots = []
 
         def tunnel_shown():
-            nonlocal problems
-            shot = screenshot("root", session.display)
-            self.assertEqual(shot[:2], SCREEN)
-            problems = tunnel_problems(shot)
-            return not problems
-        self.assertTrue(wait_for(tunnel_shown, interval=0.5),
-                        "the screen is not the tunnel: %s\n%s" % (problems, session.daemon_log()))
+            shots.append(screenshot("root"))
+            self.assertEqual(shots[-1][:2], SCREEN)
+            return not tunnel_problems(shots[-1])
+        self.assertTrue(wait_for(tunnel_shown, interval=0.5), "the screen is not the tunnel: %s\n%s"
+                        % (tunnel_problems(shots[-1]), session.daemon_log()))
 
         # It draws in a window of its own inside the daemon's, as large as the screen.
         saver_window = int(env.get("XSCREENSAVER_WINDOW", "0"), 0)
-        tree = window_tree(session.display)
+        tree = window_tree()
         self.assertIn(saver_window, tree)
-        inside = [w for w, (_, parent, _) in tree.items() if parent == saver_window]
-        self.assertEqual([tree[w][2] for w in inside], ["%dx%d+0+0" % SCREEN])
+        self.assertEqual([g for parent, g in tree.values() if parent == saver_window],
+                         [(0, 0) + SCREEN])
 
         result = session.command("-deactivate")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertTrue(wait_for(lambda: not processes_of(session.saver)),
                         "the saver is still running after deactivation")
-        self.assertTrue(wait_for(lambda: window_tree(session.display) == windows_before),
-                        "windows left behind: %r" % (set(window_tree(session.display))
+        self.assertTrue(wait_for(lambda: window_tree() == windows_before),
+                        "windows left behind: %r" % (set(window_tree())
                                                      - set(windows_before)))
         # The daemon ran nothing but this saver (and its own helpers), and saw no crash.
         log = session.daemon_log()
@@ -274,9 +242,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--cmake", default="cmake")
+    parser.add_argument("--probe", required=True)
     parser.add_argument("--user", default="vorticel-e2e")
     ARGS, rest = parser.parse_known_args()
-    missing = [p for p in ("xscreensaver", "xscreensaver-command", "Xvfb", "xwininfo", "import")
+    support.PROBE = os.path.abspath(ARGS.probe)
+    missing = [p for p in ("xscreensaver", "xscreensaver-command", "Xvfb", "import")
                if not shutil.which(p)]
     if os.getuid() == 0 and not shutil.which("setpriv"):
         missing.append("setpriv")
@@ -285,8 +255,8 @@ def main():
               % " ".join(missing), file=sys.stderr)
         return SKIP
     os.umask(0o022)  # the scratch install must be readable by the daemon's user
-    program = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
-    return 0 if program.result.wasSuccessful() else 1
+    support.WAIT = 30.0
+    return support.run_tests(rest, needs_display=False)
 
 
 if __name__ == "__main__":

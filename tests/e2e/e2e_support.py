@@ -1,0 +1,165 @@
+"""What the end-to-end tests share: waiting, runs of a program, the X11 probe, keys, screenshots
+and what a picture of the tunnel looks like. Set PROBE (the x11-probe path) before use."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+PROBE = None
+WAIT = 20.0  # bound for anything to appear; never a pass/fail on speed
+TITLE = re.compile(r"^Vorticel - ([0-9.e+\-]+|inf|nan) fps \((-?[0-9]+) tri\)$")
+EDGES = [(0, 0, 0.1, 1), (0.9, 0, 1, 1), (0, 0, 1, 0.1), (0, 0.9, 1, 1)]  # bands along the sides
+HALVES = [(0, 0, 0.5, 1), (0.5, 0, 1, 1), (0, 0, 1, 0.5), (0, 0.5, 1, 1)]
+QUARTERS = [(x, y, x + 0.5, y + 0.5) for x in (0, 0.5) for y in (0, 0.5)]
+
+
+def wait_for(predicate, timeout=None, interval=0.1):
+    deadline = time.monotonic() + (timeout or WAIT)
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    return None
+
+
+def probe(*words):
+    return subprocess.run([PROBE, *map(str, words)], capture_output=True, text=True,
+                          check=True).stdout
+
+
+def windows():
+    """Mapped top-level windows as (id, x, y, width, height, name)."""
+    result = []
+    for line in probe("list").splitlines():
+        parts = line.split(" ", 5)
+        result.append((int(parts[0], 16), *map(int, parts[1:5]), parts[5] if len(parts) > 5 else ""))
+    return result
+
+
+def window_sized(width, height, slack=0):
+    """Waits for a window named Vorticel... of the size (or up to slack smaller); its id."""
+    found = wait_for(lambda: [w for w in windows() if w[5].startswith("Vorticel")
+                              and width - slack <= w[3] <= width and height - slack <= w[4] <= height])
+    assert found, "no %d x %d window: %r" % (width, height, windows())
+    return found[0][0]
+
+
+def title(window):
+    """The window's title parsed as the frame-rate title, or None."""
+    names = [w[5] for w in windows() if w[0] == window]
+    return TITLE.match(names[0]) if names else None
+
+
+def children(window):
+    """Children of a window (or "root") as (id, x, y, width, height, mapped)."""
+    name = window if window == "root" else hex(window)
+    return [tuple(int(p, 0) for p in line.split()) for line in probe("tree", name).splitlines()]
+
+
+def press(window, *keys):
+    subprocess.run(["xdotool", "windowfocus", str(window)], check=True)
+    time.sleep(0.05)
+    subprocess.run(["xdotool", "key", "--delay", "5", *keys], check=True)
+
+
+class Run:
+    """One run of a program in a scratch working folder (prepare(folder) fills it first), its
+    standard error kept."""
+
+    def __init__(self, command, env=None, prepare=None):
+        self.folder = tempfile.mkdtemp(prefix="vorticel-e2e-")
+        if prepare:
+            prepare(self.folder)
+        self.stderr = open(os.path.join(self.folder, "stderr.txt"), "w+")
+        self.process = subprocess.Popen(command, cwd=self.folder, stdout=subprocess.DEVNULL,
+                                        stderr=self.stderr, env=dict(os.environ, **(env or {})))
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.stderr.close()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def error_output(self):
+        self.stderr.flush()
+        with open(self.stderr.name) as f:
+            return f.read()
+
+    def wait_exit(self):
+        try:
+            return self.process.wait(WAIT)
+        except subprocess.TimeoutExpired:
+            return None
+
+
+def screenshot(window):
+    """The window's (or "root"'s) pixels as (width, height, bytes RGB)."""
+    data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"],
+                          capture_output=True, check=True, timeout=30).stdout
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+    return int(header.group(1)), int(header.group(2)), data[header.end():]
+
+
+def region_stats(shot, x0, y0, x1, y1):
+    """Mean luminance, mean red minus blue, and luminance spread over a box (fractions)."""
+    width, height, pixels = shot
+    values = []
+    red_blue = 0
+    for y in range(int(y0 * height), int(y1 * height), 2):
+        row = y * width * 3
+        for x in range(int(x0 * width), int(x1 * width), 2):
+            r, g, b = pixels[row + 3 * x: row + 3 * x + 3]
+            values.append((r + g + b) / 3)
+            red_blue += r - b
+    mean = sum(values) / len(values)
+    spread = (sum((v - mean) ** 2 for v in values) / len(values)) ** 0.5
+    return mean, red_blue / len(values), spread
+
+
+def tunnel_problems(shot):
+    """What keeps the picture from being the rock tunnel seen whole (empty when it is): a dark
+    far end somewhere in the middle half (the tunnel bends), textured walls reaching every side
+    and brighter than the far end, every quarter textured, and the rock warmer than grey."""
+    problems = []
+    end = min(region_stats(shot, 0.25 + 0.125 * a, 0.25 + 0.125 * b, 0.375 + 0.125 * a,
+                           0.375 + 0.125 * b)[0] for a in range(4) for b in range(4))
+    rim = [region_stats(shot, *box) for box in EDGES]
+    if end >= 45:
+        problems.append("no dark far end (darkest middle square %.1f)" % end)
+    for name, (mean, _, spread) in zip(("left", "right", "top", "bottom"), rim):
+        if mean < 12 or spread < 4:
+            problems.append("the %s side is not wall (mean %.1f, spread %.1f)" % (name, mean, spread))
+    if max(r[0] for r in rim) <= max(1.5 * end, 20):
+        problems.append("the walls are not brighter than the far end")
+    if any(region_stats(shot, *half)[2] <= 5 for half in HALVES) or \
+            any(region_stats(shot, *quarter)[2] <= 3 for quarter in QUARTERS):
+        problems.append("a half or a quarter of the picture is blank")
+    if max(r[1] for r in rim) <= 3:
+        problems.append("grey walls, not the rock (red minus blue %.1f)" % max(r[1] for r in rim))
+    return problems
+
+
+def checkerboard_problems(shot):
+    """What keeps the walls from being the black-and-white checkerboard (empty when they are)."""
+    rim = [region_stats(shot, *box) for box in EDGES]
+    problems = []
+    if max(r[0] for r in rim) <= 20 or max(r[2] for r in rim) <= 5:
+        problems.append("no patterned walls: %r" % rim)
+    if max(abs(r[1]) for r in rim) >= 2:
+        problems.append("coloured walls, not black and white: %r" % rim)
+    return problems
+
+
+def run_tests(argv, needs_display=True):
+    """Runs the calling script's test cases; the exit status."""
+    if needs_display and not os.environ.get("DISPLAY"):
+        print("%s: DISPLAY is not set" % os.path.basename(sys.argv[0]), file=sys.stderr)
+        return 1
+    program = unittest.main(module="__main__", argv=[sys.argv[0]] + argv, exit=False, verbosity=2)
+    return 0 if program.result.wasSuccessful() else 1
