@@ -79,98 +79,6 @@ def window_tree(window="root"):
     return tree
 
 
-class Session:
-    """A private Xvfb, the scratch install and home, and the daemon on them."""
-
-    def __init__(self):
-        self.folder = tempfile.mkdtemp(prefix="vorticel-xscreensaver-")
-        os.chmod(self.folder, 0o755)
-        self.xvfb = self.daemon = None
-        self.log_path = os.path.join(self.folder, "xscreensaver.log")
-
-    def install(self):
-        self.prefix = os.path.join(self.folder, "prefix")
-        result = subprocess.run([ARGS.cmake, "--install", ARGS.build_dir, "--prefix", self.prefix],
-                                capture_output=True, text=True, timeout=120)
-        assert result.returncode == 0, "cmake --install failed:\n" + result.stdout + result.stderr
-        self.hack_dir = os.path.join(self.prefix, "libexec", "xscreensaver")
-        self.saver = os.path.realpath(os.path.join(self.hack_dir, SAVER))
-        assert os.access(self.saver, os.X_OK), self.saver
-
-    def make_home(self, user):
-        self.home = os.path.join(self.folder, "home")
-        os.mkdir(self.home, 0o755)
-        with open(os.path.join(self.home, ".xscreensaver"), "w") as f:
-            f.write(SETTINGS)
-        os.chown(self.home, user.pw_uid, user.pw_gid)
-        os.chown(os.path.join(self.home, ".xscreensaver"), user.pw_uid, user.pw_gid)
-
-    def start_xvfb(self):
-        read, write = os.pipe()
-        # No -auth: the server takes local clients of any user, the daemon's user among them.
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % SCREEN,
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write)
-        # The server writes its display number; the read ends with its line, or at once when
-        # the server dies. The pipe stays open while it runs: its write would fail with none.
-        self.xvfb_pipe = read
-        number = os.read(read, 16)
-        assert number.strip().isdigit(), "Xvfb did not start"
-        self.display = ":" + number.decode().strip()
-        os.environ["DISPLAY"] = self.display  # the probe's and the screenshots'
-
-    def as_user(self, user, command):
-        """The command line that runs command as user, with the environment the daemon gets."""
-        env = ["env", "-i", "HOME=" + self.home, "USER=" + user.pw_name,
-               "LOGNAME=" + user.pw_name, "DISPLAY=" + self.display, "LANG=C.UTF-8",
-               "PATH=%s:/usr/local/bin:/usr/bin:/bin" % self.hack_dir]
-        if os.getuid() == user.pw_uid:
-            return env + command
-        return ["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
-                "--init-groups", "--"] + env + command
-
-    def start_daemon(self, user):
-        self.user = user
-        self.log = open(self.log_path, "w")
-        self.daemon = subprocess.Popen(self.as_user(user, ["xscreensaver", "--no-splash",
-                                                           "--verbose"]),
-                                       stdout=self.log, stderr=subprocess.STDOUT,
-                                       start_new_session=True)
-
-    def command(self, *args):
-        return subprocess.run(self.as_user(self.user, ["xscreensaver-command"] + list(args)),
-                              capture_output=True, text=True, timeout=support.WAIT)
-
-    def daemon_log(self):
-        self.log.flush()
-        with open(self.log_path, errors="replace") as f:
-            return f.read()
-
-    def close(self):
-        if self.daemon:
-            if self.daemon.poll() is None:
-                try:
-                    self.command("-exit")
-                    self.daemon.wait(10)
-                except subprocess.TimeoutExpired:
-                    pass
-            if self.daemon.poll() is None:
-                os.killpg(self.daemon.pid, signal.SIGKILL)
-                self.daemon.wait()
-            self.log.close()
-        if self.xvfb:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
-            os.close(self.xvfb_pipe)
-        shutil.rmtree(self.folder, ignore_errors=True)
-
-
 def daemon_user():
     """The user the daemon runs as: this one, or as root an unprivileged one made for it."""
     if os.getuid() != 0:
@@ -183,27 +91,82 @@ def daemon_user():
         return pwd.getpwnam(ARGS.user)
 
 
+def stop(process, gently):
+    if process.poll() is None:
+        gently()
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+
+
 class UnderTheDaemon(unittest.TestCase):
+    def setUp(self):
+        """A scratch install and home, a private Xvfb and the daemon on them."""
+        folder = tempfile.mkdtemp(prefix="vorticel-xscreensaver-")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        os.chmod(folder, 0o755)
+        result = subprocess.run([ARGS.cmake, "--install", ARGS.build_dir, "--prefix", folder + "/prefix"],
+                                capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 0, "cmake --install:\n" + result.stdout + result.stderr)
+        hack_dir = os.path.join(folder, "prefix", "libexec", "xscreensaver")
+        self.saver = os.path.realpath(os.path.join(hack_dir, SAVER))
+        self.user = daemon_user()
+        self.home = os.path.join(folder, "home")
+        os.mkdir(self.home, 0o755)
+        with open(os.path.join(self.home, ".xscreensaver"), "w") as f:
+            f.write(SETTINGS)
+        for path in (self.home, os.path.join(self.home, ".xscreensaver")):
+            os.chown(path, self.user.pw_uid, self.user.pw_gid)
+
+        # No -auth: the server takes local clients of any user, the daemon's user among them.
+        # It writes its display number down the pipe; the read ends with that line, or at once
+        # when the server dies. The pipe stays open while it runs: its write would fail with none.
+        read, write = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % SCREEN,
+                                 "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                start_new_session=True)
+        os.close(write)
+        self.addCleanup(os.close, read)
+        self.addCleanup(stop, xvfb, xvfb.terminate)
+        number = os.read(read, 16).decode().strip()
+        self.assertTrue(number.isdigit(), "Xvfb did not start")
+        os.environ["DISPLAY"] = ":" + number  # the probe's and the screenshots'
+        # The environment the daemon gets from a session, as the daemon's user.
+        self.as_user = ["env", "-i", "HOME=" + self.home, "USER=" + self.user.pw_name,
+                        "LOGNAME=" + self.user.pw_name, "DISPLAY=:" + number, "LANG=C.UTF-8",
+                        "PATH=%s:/usr/local/bin:/usr/bin:/bin" % hack_dir]
+        if os.getuid() != self.user.pw_uid:
+            self.as_user[:0] = ["setpriv", "--reuid=%d" % self.user.pw_uid,
+                                "--regid=%d" % self.user.pw_gid, "--init-groups", "--"]
+        self.log = tempfile.TemporaryFile("w+", errors="replace")
+        self.addCleanup(self.log.close)
+        daemon = subprocess.Popen(self.as_user + ["xscreensaver", "--no-splash", "--verbose"],
+                                  stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+        self.addCleanup(stop, daemon, lambda: self.command("-exit"))
+
+    def command(self, *args):
+        return subprocess.run(self.as_user + ["xscreensaver-command", *args], capture_output=True,
+                              text=True, timeout=support.WAIT)
+
+    def daemon_log(self):
+        self.log.seek(0)
+        return self.log.read()
+
     def test_activate_shows_the_tunnel_full_screen_and_deactivate_leaves_nothing(self):
-        session = Session()
-        self.addCleanup(session.close)
-        session.install()
-        user = daemon_user()
-        session.make_home(user)
-        session.start_xvfb()
-        session.start_daemon(user)
-        running = wait_for(lambda: session.command("-version").returncode == 0)
-        self.assertTrue(running, "the daemon did not come up:\n" + session.daemon_log())
+        running = wait_for(lambda: self.command("-version").returncode == 0)
+        self.assertTrue(running, "the daemon did not come up:\n" + self.daemon_log())
         windows_before = window_tree()
 
-        result = session.command("-activate")
+        result = self.command("-activate")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        savers = wait_for(lambda: processes_of(session.saver))
-        self.assertTrue(savers, "the daemon did not start the saver:\n" + session.daemon_log())
+        savers = wait_for(lambda: processes_of(self.saver))
+        self.assertTrue(savers, "the daemon did not start the saver:\n" + self.daemon_log())
         self.assertEqual(len(savers), 1, savers)
         pid, (uid, argv, env) = next(iter(savers.items()))
-        self.assertEqual(uid, user.pw_uid)
-        self.assertEqual(argv[1:], ["--root"])
+        self.assertEqual((uid, argv[1:]), (self.user.pw_uid, ["--root"]))
 
         # The whole screen is the tunnel: dark far end, rock walls out to every side.
         shots = []
@@ -213,7 +176,7 @@ class UnderTheDaemon(unittest.TestCase):
             self.assertEqual(shots[-1][:2], SCREEN)
             return not tunnel_problems(shots[-1])
         self.assertTrue(wait_for(tunnel_shown, interval=0.5), "the screen is not the tunnel: %s\n%s"
-                        % (tunnel_problems(shots[-1]), session.daemon_log()))
+                        % (tunnel_problems(shots[-1]), self.daemon_log()))
 
         # It draws in a window of its own inside the daemon's, as large as the screen.
         saver_window = int(env.get("XSCREENSAVER_WINDOW", "0"), 0)
@@ -222,15 +185,14 @@ class UnderTheDaemon(unittest.TestCase):
         self.assertEqual([g for parent, g in tree.values() if parent == saver_window],
                          [(0, 0) + SCREEN])
 
-        result = session.command("-deactivate")
+        result = self.command("-deactivate")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        self.assertTrue(wait_for(lambda: not processes_of(session.saver)),
+        self.assertTrue(wait_for(lambda: not processes_of(self.saver)),
                         "the saver is still running after deactivation")
         self.assertTrue(wait_for(lambda: window_tree() == windows_before),
-                        "windows left behind: %r" % (set(window_tree())
-                                                     - set(windows_before)))
+                        "windows left behind: %r" % (set(window_tree()) - set(windows_before)))
         # The daemon ran nothing but this saver (and its own helpers), and saw no crash.
-        log = session.daemon_log()
+        log = self.daemon_log()
         forked = re.findall(r'forked "([^"]*)"', log)
         self.assertEqual([f for f in forked if not f.startswith("xscreensaver-")],
                          ["vorticel-saver --root"], log)
