@@ -8,7 +8,6 @@
 //   x11-probe window W H           makes a W x H window as another program would, prints its
 //                                  id, then obeys lines on stdin: "size W H", "destroy"; each
 //                                  answered "ok" once the server has done it; ends at EOF
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -29,27 +28,15 @@ int ignoreVanishedWindows(Display *display, XErrorEvent *error) {
     return defaultErrorHandler(display, error);
 }
 
+// WM_NAME: the program's title in Latin-1 (its _NET_WM_NAME twin is the same in UTF-8).
 std::string windowName(Display *display, Window window) {
-    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char *data = nullptr;
-    std::string name;
-    if (XGetWindowProperty(display, window, netName, 0, 4096, False, utf8, &type, &format, &count,
-                           &after, &data) == Success &&
-        data) {
-        name.assign(reinterpret_cast<char *>(data), count);
-        XFree(data);
-        return name;
+    char *name = nullptr;
+    std::string result;
+    if (XFetchName(display, window, &name) && name) {
+        result = name;
+        XFree(name);
     }
-    char *legacy = nullptr;
-    if (XFetchName(display, window, &legacy) && legacy) {
-        name = legacy;
-        XFree(legacy);
-    }
-    return name;
+    return result;
 }
 
 int list(Display *display) {

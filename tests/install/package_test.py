@@ -99,15 +99,12 @@ class InstalledTree(unittest.TestCase):
         options = [o.get("arg-set") for o in root.iter("option")]
         self.assertEqual(sorted(options, key=str),
                          sorted([None] + ["--poly-step %d" % n for n in (2, 4, 8)], key=str))
-        kinds = {e.get("arg", e.get("arg-set", "")).split(" ")[0]: e.tag for e in root.iter()
-                 if e.tag in ("number", "boolean", "file")}
-        self.assertEqual(kinds, {"--speed": "number", "--zoom": "number", "--max-fps": "number",
-                                 "--sinusoid": "boolean", "--fps": "boolean",
-                                 "--texture": "file"})
-
         # A slider left at its default adds nothing, so the default must be the saver's own.
-        # The saver must take both ends and every choice; it checks them before acting on --help.
+        # The saver must take both ends, every choice and every checkbox's flag alone; it
+        # checks them all before it acts on --help.
         accepted = [o.split() for o in options if o]
+        accepted += [b.get("arg-set").split() for b in root.iter("boolean")]
+        self.assertEqual([f.get("arg") for f in root.iter("file")], ["--texture %"])
         for number in root.iter("number"):
             flag = number.get("arg").split()[0]
             self.assertEqual(number.get("type"), "slider", flag)
