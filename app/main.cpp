@@ -53,11 +53,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
 
-    LARGE_INTEGER value;
-    QueryPerformanceFrequency(&value);
-    perfFrequency = value.QuadPart;
-    QueryPerformanceCounter(&value);
-    perfStart = value.QuadPart;
+    startFrameClock();
 
     initEffect("grottebl.jpg");
     running = true;

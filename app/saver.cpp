@@ -243,11 +243,7 @@ int runSaver(HINSTANCE instance, const SaverSettings &settings, const SaverTarge
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
 
-    LARGE_INTEGER value;
-    QueryPerformanceFrequency(&value);
-    perfFrequency = value.QuadPart;
-    QueryPerformanceCounter(&value);
-    perfStart = value.QuadPart;
+    startFrameClock();
 
     if (!initEffect(texturePath) && texturePath) {
         const char *why = wallTexture.failure();
@@ -284,9 +280,10 @@ int runSaver(HINSTANCE instance, const SaverSettings &settings, const SaverTarge
             followParent(window, target.parent);
         if (!IsWindow(window))
             continue; // WM_DESTROY has posted the quit message
-        QueryPerformanceCounter(&value);
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
         DWORD waitMs = 0;
-        if (pacer.due(value.QuadPart, waitMs))
+        if (pacer.due(now.QuadPart, waitMs))
             InvalidateRect(window, nullptr, FALSE);
         else
             MsgWaitForMultipleObjects(0, nullptr, FALSE, waitMs, QS_ALLINPUT);

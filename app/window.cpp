@@ -57,6 +57,14 @@ void resizeViewport(int width, int height) {
     glViewport(0, 0, width, height ? height : 1);
 }
 
+void startFrameClock() {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    perfFrequency = value.QuadPart;
+    QueryPerformanceCounter(&value);
+    perfStart = value.QuadPart;
+}
+
 void advanceFrameClock() {
     LARGE_INTEGER count;
     QueryPerformanceCounter(&count);

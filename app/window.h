@@ -31,6 +31,9 @@ void debugPrintf(const char *format, ...)
 #endif
     ;
 
+// Reads the counter frequency and the start count: the frame clock's zero point.
+void startFrameClock();
+
 // Reads the performance counter and sets timeNow and timeDelta for this frame.
 void advanceFrameClock();
 
