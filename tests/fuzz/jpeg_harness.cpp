@@ -3,7 +3,7 @@
 #include "texture/jpeg_decoder.h"
 
 #include <cstdlib>
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -35,8 +35,9 @@ int decodeJpegFile(const char *path, int32_t *width, int32_t *height) {
         const size_t bytes = static_cast<size_t>(p.scaledWidth) * p.scaledHeight * 3;
         check(static_cast<int64_t>(bytes) <= harnessMaxOutputBytes);
         // One guard byte beyond the image; ASan watches the rest.
-        std::vector<unsigned char> buffer(bytes + 1, 0xA5);
-        p.output = buffer.data();
+        std::unique_ptr<unsigned char[]> buffer(new unsigned char[bytes + 1]); // not cleared
+        buffer[bytes] = 0xA5;
+        p.output = buffer.get();
         p.outputWidth = p.scaledWidth;
         p.outputHeight = p.scaledHeight;
         p.outputChannels = 3;
