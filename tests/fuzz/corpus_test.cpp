@@ -9,35 +9,25 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
-
-namespace {
-
-std::vector<std::string> seeds() {
-    std::vector<std::string> names;
-    if (DIR *folder = opendir(SEED_CORPUS)) {
-        while (const dirent *entry = readdir(folder))
-            if (entry->d_name[0] != '.')
-                names.push_back(entry->d_name);
-        closedir(folder);
-    }
-    return names;
-}
 
 TEST(JpegSeedCorpus, GoodSeedsDecodeToTheirSizeAndBadOnesFailWithAReason) {
     int good = 0, bad = 0;
-    for (const std::string &name : seeds()) {
+    DIR *folder = opendir(SEED_CORPUS);
+    ASSERT_NE(folder, nullptr);
+    while (const dirent *entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name[0] == '.')
+            continue;
         SCOPED_TRACE(name);
-        int32_t width = 0, height = 0;
+        int32_t width = 0, height = 0, wantWidth = 0, wantHeight = 0;
         const int status = decodeJpegFile((SEED_CORPUS "/" + name).c_str(), &width, &height);
         if (name.rfind("ok-", 0) == 0) {
-            int expectedWidth = 0, expectedHeight = 0;
-            const size_t size = name.find_last_of('-') + 1;
-            ASSERT_EQ(std::sscanf(name.c_str() + size, "%dx%d", &expectedWidth, &expectedHeight),
+            ASSERT_EQ(std::sscanf(name.c_str() + name.find_last_of('-') + 1, "%dx%d", &wantWidth,
+                                  &wantHeight),
                       2);
             EXPECT_EQ(status, 0);
-            EXPECT_EQ(width, expectedWidth);
-            EXPECT_EQ(height, expectedHeight);
+            EXPECT_EQ(width, wantWidth);
+            EXPECT_EQ(height, wantHeight);
             ++good;
         } else {
             EXPECT_NE(status, 0);
@@ -45,8 +35,7 @@ TEST(JpegSeedCorpus, GoodSeedsDecodeToTheirSizeAndBadOnesFailWithAReason) {
             ++bad;
         }
     }
+    closedir(folder);
     EXPECT_GE(good, 5);
     EXPECT_GE(bad, 3);
 }
-
-} // namespace

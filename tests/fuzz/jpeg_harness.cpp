@@ -3,8 +3,7 @@
 #include "texture/jpeg_decoder.h"
 
 #include <cstdlib>
-#include <cstring>
-#include <new>
+#include <memory>
 
 namespace {
 
@@ -19,15 +18,11 @@ int result(const JpegProperties &p, int read) {
     return read == 0 ? 0 : p.failure;
 }
 
-constexpr unsigned char guard = 0xA5;
-
 } // namespace
 
 int decodeJpegFile(const char *path, int32_t *width, int32_t *height) {
-    JpegProperties p;
-    std::memset(&p, 0, sizeof(p));
-    if (jpegInit(&p) != 0)
-        std::abort(); // the decoder is always there
+    JpegProperties p{};
+    check(jpegInit(&p) == 0); // the decoder is always there
     p.path = path;
     p.maxDimension = harnessMaxDimension;
     p.maxOutputBytes = harnessMaxOutputBytes;
@@ -40,16 +35,15 @@ int decodeJpegFile(const char *path, int32_t *width, int32_t *height) {
         const size_t bytes = static_cast<size_t>(p.scaledWidth) * p.scaledHeight * 3;
         check(static_cast<int64_t>(bytes) <= harnessMaxOutputBytes);
         // One guard byte beyond the image; ASan watches the rest.
-        unsigned char *buffer = new unsigned char[bytes + 1];
-        buffer[bytes] = guard;
-        p.output = buffer;
+        std::unique_ptr<unsigned char[]> buffer(new unsigned char[bytes + 1]); // not cleared
+        buffer[bytes] = 0xA5;
+        p.output = buffer.get();
         p.outputWidth = p.scaledWidth;
         p.outputHeight = p.scaledHeight;
         p.outputChannels = 3;
         p.outputColour = jpegColourRgb;
         status = result(p, jpegRead(&p, jpegReadImage));
-        check(buffer[bytes] == guard);
-        delete[] buffer;
+        check(buffer[bytes] == 0xA5);
         *width = p.scaledWidth;
         *height = p.scaledHeight;
     }

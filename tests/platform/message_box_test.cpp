@@ -1,9 +1,9 @@
 // MessageBoxA runs its modal dialog on the test's thread while a helper thread, on its own X
-// connection, waits for the box to have the keyboard, reads it and closes it.
+// connection, waits for the box to have the keyboard, reads it and clicks OK. (The shell's
+// end-to-end tests close its about box with Enter, Escape and the close button.)
 #include "test_window.h"
 
 #include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
 #include <unistd.h>
 
@@ -25,43 +25,29 @@ namespace {
     return 0;
 }
 
-TEST(MessageBox, EachWayOfClosingAnswersIdokAndTheTextIsOnTheBox) {
+TEST(MessageBox, AClickOnOkAnswersIdokAndTheTextIsOnTheBox) {
     ASSERT_NE(threadsReady, 0);
     const char *text = "Failed to create the effect window.\nA second line";
-    const std::pair<const char *, KeySym> ways[] = {{"Enter", XK_Return},
-                                                    {"Escape", XK_Escape},
-                                                    {"OK click", XK_Pointer_Button1},
-                                                    {"close", 0}};
-    for (const auto &[how, symbol] : ways) {
-        const std::string title = std::string("Box by ") + how;
-        std::string shown;
-        std::thread helper([&] {
-            Display *d = XOpenDisplay(nullptr);
-            ASSERT_NE(d, nullptr);
-            XWindowAttributes box;
-            const ::Window xid = waitForBox(d, title.c_str(), &box);
-            ASSERT_NE(xid, 0u) << "no mapped and focused box titled " << title;
-            shown = textProperty(d, xid, "_VORTICEL_MESSAGE_TEXT");
-            if (symbol == XK_Pointer_Button1) {
-                // The button sits centred at the bottom of the box.
-                XTestFakeMotionEvent(d, DefaultScreen(d), box.x + box.width / 2,
-                                     box.y + box.height - 25, CurrentTime);
-                XTestFakeButtonEvent(d, 1, True, CurrentTime);
-                XTestFakeButtonEvent(d, 1, False, CurrentTime);
-            } else if (symbol) {
-                XTestFakeKeyEvent(d, XKeysymToKeycode(d, symbol), True, CurrentTime);
-                XTestFakeKeyEvent(d, XKeysymToKeycode(d, symbol), False, CurrentTime);
-            } else {
-                sendDeleteWindow(d, xid); // the window manager's close request
-            }
-            XCloseDisplay(d);
-        });
-        alarm(20); // a box that never closes kills the run instead of hanging it
-        EXPECT_EQ(MessageBoxA(nullptr, text, title.c_str(), MB_OK), IDOK) << how;
-        alarm(0);
-        helper.join();
-        EXPECT_EQ(shown, text) << how;
-    }
+    std::string shown;
+    std::thread helper([&] {
+        Display *d = XOpenDisplay(nullptr);
+        ASSERT_NE(d, nullptr);
+        XWindowAttributes box;
+        const ::Window xid = waitForBox(d, "Box", &box);
+        ASSERT_NE(xid, 0u) << "no mapped and focused box";
+        shown = textProperty(d, xid, "_VORTICEL_MESSAGE_TEXT");
+        // The button sits centred at the bottom of the box.
+        XTestFakeMotionEvent(d, DefaultScreen(d), box.x + box.width / 2, box.y + box.height - 25,
+                             CurrentTime);
+        XTestFakeButtonEvent(d, 1, True, CurrentTime);
+        XTestFakeButtonEvent(d, 1, False, CurrentTime);
+        XCloseDisplay(d);
+    });
+    alarm(20); // a box that never closes kills the run instead of hanging it
+    EXPECT_EQ(MessageBoxA(nullptr, text, "Box", MB_OK), IDOK);
+    alarm(0);
+    helper.join();
+    EXPECT_EQ(shown, text);
 }
 
 } // namespace

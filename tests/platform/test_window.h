@@ -37,7 +37,9 @@ inline LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wPa
     return message == WM_CLOSE ? DefWindowProcA(window, message, wParam, lParam) : 0;
 }
 
-inline HWND createTestWindow() {
+// A window of the recording class, with what it was sent so far forgotten.
+inline HWND createTestWindow(DWORD style = WS_OVERLAPPEDWINDOW, int width = 640, int height = 480,
+                             HWND parent = nullptr, DWORD exStyle = 0) {
     static const bool registered = [] {
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = recordingProcedure;
@@ -46,13 +48,20 @@ inline HWND createTestWindow() {
     }();
     EXPECT_TRUE(registered);
     delivered.clear();
-    return CreateWindowExA(0, "PlatformTest", "Platform test", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                           CW_USEDEFAULT, 640, 480, nullptr, nullptr, nullptr, nullptr);
+    const int at = style & (WS_CHILD | WS_POPUP) ? 0 : CW_USEDEFAULT;
+    return CreateWindowExA(exStyle, "PlatformTest", "Platform test", style, at, at, width, height,
+                           parent, nullptr, nullptr, nullptr);
 }
 
 inline ::Window xidOf(HWND window) {
     platform::WindowRecord *record = platform::findWindow(window);
     return record ? record->xid : 0;
+}
+
+inline XWindowAttributes attributesOf(HWND window) {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(platform::display(), xidOf(window), &attributes);
+    return attributes;
 }
 
 // Takes and dispatches everything pending, as the shell's loop does (WM_QUIT is not dispatched).

@@ -78,51 +78,44 @@ bool encodeQuadrants(const std::string &path, const GUID &container) {
 
 enum File { jpeg, png, text, cut, missing, folder, fileCount };
 
+constexpr int32_t image = jpegReadImage, size = jpegReadParameters, bad = jpegFailureBadRequest,
+                  tooLarge = jpegFailureImageTooLarge, notJpeg = jpegFailureNotJpeg;
+
 struct Case {
     const char *what;
     File file;
     int32_t mode;
-    int32_t maxDimension;
-    int64_t maxOutputBytes;
-    int32_t width, height, channels, colour; // the output asked for
-    bool buffer;                             // an output buffer is given
-    int32_t failure;                         // jpegFailureNone: the read succeeds
+    int32_t failure; // jpegFailureNone: the read succeeds
+    int32_t maxDimension = 0;
+    int64_t maxOutputBytes = 0;
+    int32_t width = W, height = H, channels = 3, colour = jpegColourRgb; // the output asked for
+    bool buffer = true; // an output buffer is given
 };
-
-constexpr int32_t rgb = jpegColourRgb, none = jpegFailureNone;
 
 // The scaled sizes are those TurboJPEG gives the same 37 x 23 picture under the same caps.
 const Case cases[] = {
-    {"size only, no pixels written", jpeg, jpegReadParameters, 0, 0, W, H, 3, rgb, true, none},
-    {"whole image", jpeg, jpegReadImage, 0, 0, W, H, 3, rgb, true, none},
-    {"whole image at the limit", jpeg, jpegReadImage, W, W *H * 3, W, H, 3, rgb, true, none},
-    {"a half", jpeg, jpegReadImage, 36, 0, 19, 12, 3, rgb, true, none},
-    {"a quarter", jpeg, jpegReadImage, 18, 0, 10, 6, 3, rgb, true, none},
-    {"an eighth", jpeg, jpegReadImage, 9, 0, 5, 3, 3, rgb, true, none},
-    {"a half by bytes", jpeg, jpegReadImage, 0, W *H * 3 - 1, 19, 12, 3, rgb, true, none},
-    {"too large at an eighth", jpeg, jpegReadParameters, 4, 0, 5, 3, 3, rgb, true,
-     jpegFailureImageTooLarge},
-    {"too many bytes at an eighth", jpeg, jpegReadParameters, 0, 5 * 3 * 3 - 1, 5, 3, 3, rgb, true,
-     jpegFailureImageTooLarge},
-    {"missing file", missing, jpegReadParameters, 0, 0, W, H, 3, rgb, true, jpegFailureOpen},
-    {"missing file, image", missing, jpegReadImage, 0, 0, W, H, 3, rgb, true, jpegFailureOpen},
-    {"a folder", folder, jpegReadParameters, 0, 0, W, H, 3, rgb, true, jpegFailureNotRegularFile},
-    {"a folder, image", folder, jpegReadImage, 0, 0, W, H, 3, rgb, true, jpegFailureNotRegularFile},
-    {"a PNG, which WIC would decode", png, jpegReadParameters, 0, 0, W, H, 3, rgb, true,
-     jpegFailureNotJpeg},
-    {"text", text, jpegReadParameters, 0, 0, W, H, 3, rgb, true, jpegFailureNotJpeg},
-    {"cut inside the header", cut, jpegReadParameters, 0, 0, W, H, 3, rgb, true,
-     jpegFailureNotJpeg},
-    {"cut inside the header, image", cut, jpegReadImage, 0, 0, W, H, 3, rgb, true,
-     jpegFailureNotJpeg},
-    {"four channels", jpeg, jpegReadImage, 0, 0, W, H, 4, rgb, true, jpegFailureBadRequest},
-    {"scaled by the caller", jpeg, jpegReadImage, 0, 0, 2 * W, H, 3, rgb, true,
-     jpegFailureBadRequest},
-    {"not the scaled size", jpeg, jpegReadImage, 36, 0, W, H, 3, rgb, true, jpegFailureBadRequest},
-    {"bottom-up", jpeg, jpegReadImage, 0, 0, W, -H, 3, rgb, true, jpegFailureBadRequest},
-    {"unknown colour", jpeg, jpegReadImage, 0, 0, W, H, 3, 0, true, jpegFailureBadRequest},
-    {"no buffer", jpeg, jpegReadImage, 0, 0, W, H, 3, rgb, false, jpegFailureBadRequest},
-    {"unknown mode", jpeg, 1, 0, 0, W, H, 3, rgb, true, jpegFailureBadRequest},
+    {"size only, no pixels written", jpeg, size, jpegFailureNone},
+    {"whole image", jpeg, image, jpegFailureNone},
+    {"whole image at the limit", jpeg, image, jpegFailureNone, W, W *H * 3},
+    {"a half", jpeg, image, jpegFailureNone, 36, 0, 19, 12},
+    {"a quarter", jpeg, image, jpegFailureNone, 18, 0, 10, 6},
+    {"an eighth", jpeg, image, jpegFailureNone, 9, 0, 5, 3},
+    {"a half by bytes", jpeg, image, jpegFailureNone, 0, W *H * 3 - 1, 19, 12},
+    {"too large at an eighth", jpeg, size, tooLarge, 4, 0, 5, 3},
+    {"too many bytes at an eighth", jpeg, size, tooLarge, 0, 5 * 3 * 3 - 1, 5, 3},
+    {"missing file", missing, size, jpegFailureOpen},
+    {"missing file, image", missing, image, jpegFailureOpen},
+    {"a folder", folder, size, jpegFailureNotRegularFile},
+    {"a PNG, which WIC would decode", png, size, notJpeg},
+    {"text", text, size, notJpeg},
+    {"cut inside the header", cut, size, notJpeg},
+    {"four channels", jpeg, image, bad, 0, 0, W, H, 4},
+    {"scaled by the caller", jpeg, image, bad, 0, 0, 2 * W, H},
+    {"not the scaled size", jpeg, image, bad, 36, 0, W, H},
+    {"bottom-up", jpeg, image, bad, 0, 0, W, -H},
+    {"unknown colour", jpeg, image, bad, 0, 0, W, H, 3, 0},
+    {"no buffer", jpeg, image, bad, 0, 0, W, H, 3, jpegColourRgb, false},
+    {"unknown mode", jpeg, 1, bad},
 };
 
 TEST(WicDecoder, Cases) {
@@ -171,13 +164,13 @@ TEST(WicDecoder, Cases) {
             EXPECT_EQ(p.scaledWidth, c.width);
             EXPECT_EQ(p.scaledHeight, c.height);
         }
-        const bool image = ok && c.mode == jpegReadImage;
-        const size_t written = image ? size_t(c.width) * c.height * 3 : 0;
+        const bool decoded = ok && c.mode == jpegReadImage;
+        const size_t written = decoded ? size_t(c.width) * c.height * 3 : 0;
         for (size_t i = written; i < buffer.size(); ++i)
             ASSERT_EQ(buffer[i], guard) << "byte " << i << " written";
         // Each corner at any scale, and inside each quadrant at full size, away from the edges
         // that the compression blurs.
-        for (int corner = 0; corner < 4 && image; ++corner) {
+        for (int corner = 0; corner < 4 && decoded; ++corner) {
             const int x = corner % 2 ? c.width - 1 : 0, y = corner / 2 ? c.height - 1 : 0;
             const auto expected = quadrant(corner % 2 ? W - 1 : 0, corner / 2 ? H - 1 : 0);
             for (int k = 0; k < 3; ++k)
@@ -186,7 +179,7 @@ TEST(WicDecoder, Cases) {
         }
         for (int y : {3, H / 2 - 3, H / 2 + 3, H - 1})
             for (int x : {4, W / 2 - 4, W / 2 + 4, W - 2})
-                for (int k = 0; k < 3 && image && c.width == W; ++k)
+                for (int k = 0; k < 3 && decoded && c.width == W; ++k)
                     EXPECT_NEAR(buffer[(y * W + x) * 3 + k], quadrant(x, y)[k], 40)
                         << "channel " << k << " at " << x << "," << y;
         EXPECT_EQ(jpegFree(&p), 0);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/saver_registry_win.h"
 
@@ -16,33 +17,27 @@ class SaverRegistry : public ::testing::Test {
   protected:
     void SetUp() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
     void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-
-    void setDword(const char *name, DWORD value) {
-        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &value, sizeof value),
-                  ERROR_SUCCESS);
-    }
-    void setString(const char *name, const char *text, DWORD size = 0) {
-        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_SZ, text,
-                                  size ? size : static_cast<DWORD>(std::strlen(text) + 1)),
-                  ERROR_SUCCESS);
+    // A REG_DWORD when text is null, else a REG_SZ of size bytes (0: with its terminator).
+    void set(const char *name, DWORD word, const char *text = nullptr, DWORD size = 0) {
+        ASSERT_EQ(
+            text ? RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_SZ, text,
+                                   size ? size : DWORD(std::strlen(text) + 1))
+                 : RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &word, sizeof word),
+            ERROR_SUCCESS);
     }
 };
 
-void expectDefaults(const SaverSettings &s) {
-    const SaverSettings d;
-    EXPECT_EQ(s.polyStep, d.polyStep);
-    EXPECT_EQ(s.sinusoid, d.sinusoid);
-    EXPECT_EQ(s.speed, d.speed);
-    EXPECT_EQ(s.zoom, d.zoom);
-    EXPECT_EQ(s.showFps, d.showFps);
-    EXPECT_EQ(s.maxFps, d.maxFps);
+void expectSettings(const SaverSettings &read, const SaverSettings &want) {
+    EXPECT_EQ(read.polyStep, want.polyStep);
+    EXPECT_EQ(read.sinusoid, want.sinusoid);
+    EXPECT_EQ(read.speed, want.speed);
+    EXPECT_EQ(read.zoom, want.zoom);
+    EXPECT_EQ(read.showFps, want.showFps);
+    EXPECT_EQ(read.maxFps, want.maxFps);
 }
 
-TEST_F(SaverRegistry, WithoutTheKeyTheDefaults) {
-    expectDefaults(loadSaverSettings(kKey));
-}
-
-TEST_F(SaverRegistry, SavedSettingsReadBackExactly) {
+TEST_F(SaverRegistry, WithoutTheKeyTheDefaultsAndSavedSettingsReadBackExactly) {
+    expectSettings(loadSaverSettings(kKey), SaverSettings());
     SaverSettings saved;
     saved.polyStep = 8;
     saved.sinusoid = true;
@@ -51,14 +46,7 @@ TEST_F(SaverRegistry, SavedSettingsReadBackExactly) {
     saved.showFps = true;
     saved.maxFps = 0;
     ASSERT_TRUE(storeSaverSettings(saved, kKey));
-    const SaverSettings read = loadSaverSettings(kKey);
-    EXPECT_EQ(read.polyStep, 8);
-    EXPECT_TRUE(read.sinusoid);
-    EXPECT_EQ(read.speed, 0.1);
-    EXPECT_EQ(read.zoom, 7.3);
-    EXPECT_TRUE(read.showFps);
-    EXPECT_EQ(read.maxFps, 0);
-
+    expectSettings(loadSaverSettings(kKey), saved);
     // Written as people would read them, one value per setting.
     char text[32] = "";
     DWORD size = sizeof text;
@@ -99,30 +87,27 @@ TEST_F(SaverRegistry, EachBadValueFallsBackAloneAndTheGoodOnesStay) {
                {"MaxFps", 1001, nullptr},
                {"MaxFps", 0xFFFFFFFF, nullptr},
                {"MaxFps", 0, "30"}};
+    const SaverSettings d;
     for (const auto &value : bad) {
-        ASSERT_TRUE(storeSaverSettings(good, kKey));
-        if (value.text)
-            setString(value.name, value.text);
-        else
-            setDword(value.name, value.word);
-        const SaverSettings read = loadSaverSettings(kKey);
-        const SaverSettings d;
         const std::string name = value.name;
         SCOPED_TRACE(name + " = " + (value.text ? value.text : std::to_string(value.word)));
-        EXPECT_EQ(read.polyStep, name == "PolyStep" ? d.polyStep : good.polyStep);
-        EXPECT_EQ(read.sinusoid, name == "Sinusoid" ? d.sinusoid : good.sinusoid);
-        EXPECT_EQ(read.speed, name == "Speed" ? d.speed : good.speed);
-        EXPECT_EQ(read.zoom, name == "Zoom" ? d.zoom : good.zoom);
-        EXPECT_EQ(read.showFps, name == "ShowFps" ? d.showFps : good.showFps);
-        EXPECT_EQ(read.maxFps, name == "MaxFps" ? d.maxFps : good.maxFps);
+        ASSERT_TRUE(storeSaverSettings(good, kKey));
+        set(value.name, value.word, value.text);
+        SaverSettings want = good;
+        want.polyStep = name == "PolyStep" ? d.polyStep : good.polyStep;
+        want.sinusoid = name == "Sinusoid" ? d.sinusoid : good.sinusoid;
+        want.speed = name == "Speed" ? d.speed : good.speed;
+        want.zoom = name == "Zoom" ? d.zoom : good.zoom;
+        want.showFps = name == "ShowFps" ? d.showFps : good.showFps;
+        want.maxFps = name == "MaxFps" ? d.maxFps : good.maxFps;
+        expectSettings(loadSaverSettings(kKey), want);
     }
 }
 
 TEST_F(SaverRegistry, AStringWithoutItsTerminatorOrTooLongIsReadSafely) {
-    setString("Speed", "2.5xxxx", 3); // "2.5" stored without the terminating zero
+    set("Speed", 0, "2.5xxxx", 3); // "2.5" stored without the terminating zero
     EXPECT_EQ(loadSaverSettings(kKey).speed, 2.5);
-    const std::string longText(200, '1');
-    setString("Zoom", longText.c_str());
+    set("Zoom", 0, std::string(200, '1').c_str());
     EXPECT_EQ(loadSaverSettings(kKey).zoom, SaverSettings().zoom);
 }
 

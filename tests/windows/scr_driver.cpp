@@ -1,15 +1,8 @@
 // Drives Vorticel.scr from the Windows side for its end-to-end tests, as the display settings
-// would: a preview window, the settings dialog, the usage box. Every wait is bounded; each
-// command prints what it saw, one fact a line, and fails with a reason.
-//   scr-driver reset                forgets the saved settings
-//   scr-driver preview SCR          makes a window and previews SCR in it: the child must
-//                                   cover the client area and follow a resize; destroying the
-//                                   window must end SCR with 0. Prints the child's title: the
-//                                   renderer's frame rate and triangles.
-//   scr-driver settings SCR ARGS    starts SCR ARGS, waits for the settings dialog, prints
-//                                   what it shows, changes every setting (8 quads, ...),
-//                                   presses OK, prints SCR's exit status
-//   scr-driver box CAPTION          waits for a message box, prints its text, presses OK
+// would: "preview SCR" (a window to preview in, resized, then destroyed), "settings SCR ARGS"
+// (the dialog read, every setting changed, OK), "box CAPTION" (a message box read and closed),
+// "reset" (the saved settings forgotten). Every wait is bounded; each command prints what it
+// saw, one fact a line, and fails with a reason.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -54,12 +47,11 @@ int abandon(PROCESS_INFORMATION &process, const char *why) {
     return fail(why);
 }
 
-bool start(const std::string &commandLine, PROCESS_INFORMATION &process) {
+bool start(std::string commandLine, PROCESS_INFORMATION &process) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    std::string line = commandLine;
-    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process) != 0;
+    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process) != 0;
 }
 
 bool exitStatus(PROCESS_INFORMATION &process, DWORD &status) {
@@ -151,15 +143,13 @@ HWND findDialog(const char *caption) {
 
 int settings(const char *scr, const char *arguments) {
     PROCESS_INFORMATION process = {};
-    std::string command = std::string("\"") + scr + "\" " + arguments;
-    if (!start(command, process))
+    if (!start(std::string("\"") + scr + "\" " + arguments, process))
         return fail("cannot start the screensaver");
     HWND dialog = findDialog("Vorticel Settings");
     if (!dialog)
         return abandon(process, "no settings dialog");
-    const int ids[] = {IDC_DENSITY,  IDC_SINUSOID, IDC_SPEED, IDC_ZOOM,
-                       IDC_SHOW_FPS, IDC_MAX_FPS,  IDOK,      IDCANCEL};
-    for (int id : ids)
+    for (int id : {IDC_DENSITY, IDC_SINUSOID, IDC_SPEED, IDC_ZOOM, IDC_SHOW_FPS, IDC_MAX_FPS, IDOK,
+                   IDCANCEL})
         if (!GetDlgItem(dialog, id))
             return abandon(process, "a control is missing");
     // Item texts do not cross processes reliably under wine: the choice's index it is.

@@ -9,7 +9,6 @@ Needs DISPLAY (scripts/windows.sh provides a private Xvfb), xdotool and ImageMag
 """
 import argparse
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -18,45 +17,17 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from e2e_test import region_stats  # noqa: E402
+import e2e_test  # noqa: E402
+from e2e_test import TITLE, region_stats, screenshot, wait_for, windows  # noqa: E402
 
 ARGS = None
-TITLE = re.compile(r"^Vorticel - ([0-9.e+\-]+|inf|nan) fps \((-?[0-9]+) tri\)$")
 WAIT = 60.0  # bound for anything to happen under wine; never a pass/fail on speed
 USAGE = "/p HWND"
-
-
-def wait_for(predicate, timeout=WAIT, interval=0.1):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(interval)
-    return None
-
-
-def windows():
-    """Mapped top-level X windows as (id, x, y, width, height, name)."""
-    out = subprocess.run([ARGS.probe, "list"], capture_output=True, text=True, check=True).stdout
-    result = []
-    for line in out.splitlines():
-        parts = line.split(" ", 5)
-        result.append((int(parts[0], 16), *map(int, parts[1:5]), parts[5] if len(parts) > 5 else ""))
-    return result
 
 
 def screen_size():
     out = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True, check=True)
     return tuple(map(int, out.stdout.split()))
-
-
-def screenshot(x, y, width, height):
-    """Pixels of a part of the screen as (width, height, bytes RGB)."""
-    data = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
-                           "-depth", "8", "ppm:-"], capture_output=True, check=True).stdout
-    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
-    return int(header.group(1)), int(header.group(2)), data[header.end():]
 
 
 def looks_like_the_tunnel(test, shot, what):
@@ -106,10 +77,13 @@ class ScrEndToEnd(unittest.TestCase):
         except subprocess.TimeoutExpired:
             return None
 
+    def mouse(self, x, y):
+        subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True)
+
     def start_full_screen(self, switch):
         """Starts the saver with the mouse in the middle of the screen, where the tests move it."""
         width, height = screen_size()
-        subprocess.run(["xdotool", "mousemove", str(width // 2), str(height // 2)], check=True)
+        self.mouse(width // 2, height // 2)
         return self.start(switch)
 
     def full_screen(self):
@@ -143,8 +117,8 @@ class ScrEndToEnd(unittest.TestCase):
         self.assertEqual(self.driver("reset").returncode, 0)
         saver = self.start_full_screen("/s")
         window = self.full_screen()
+        looks_like_the_tunnel(self, screenshot(window), "/s")
         width, height = screen_size()
-        looks_like_the_tunnel(self, screenshot(0, 0, width, height), "/s")
         fine = self.triangles(window)
         self.assertGreater(min(fine), 63 * 16, "64 quads by default: %r" % fine)
 
@@ -153,7 +127,7 @@ class ScrEndToEnd(unittest.TestCase):
         self.assertIsNone(saver.poll())
 
         # The mouse trembling by a pixel or two does not end it; a key does, with 0.
-        subprocess.run(["xdotool", "mousemove", str(width // 2 + 2), str(height // 2 + 1)], check=True)
+        self.mouse(width // 2 + 2, height // 2 + 1)
         self.triangles(window, 1)
         self.assertIsNone(saver.poll(), "a mouse move of 2 pixels ended the saver")
         subprocess.run(["xdotool", "windowfocus", str(window)], check=True)
@@ -184,7 +158,7 @@ class ScrEndToEnd(unittest.TestCase):
         # A real move of the mouse ends it with 0 (after a small one, should that come first).
         width, height = screen_size()
         for x in (width // 2 + 1, width // 2 + 60):
-            subprocess.run(["xdotool", "mousemove", str(x), str(height // 2)], check=True)
+            self.mouse(x, height // 2)
             time.sleep(0.2)
         self.assertEqual(self.exit_status(saver), 0)
         self.assert_gone(window)
@@ -222,6 +196,7 @@ def main():
     ARGS, rest = parser.parse_known_args()
     ARGS.build, ARGS.probe, ARGS.texture = map(os.path.abspath, (ARGS.build, ARGS.probe, ARGS.texture))
     ARGS.launcher = ARGS.launcher.split()
+    e2e_test.ARGS, e2e_test.WAIT = ARGS, WAIT  # its helpers' probe and bound
     if not os.environ.get("DISPLAY"):
         print("scr_e2e.py: DISPLAY is not set", file=sys.stderr)
         return 1
