@@ -141,6 +141,9 @@ if [[ ${VORTICEL_WINE_FRESH:-0} == 1 || ! -f $WINEPREFIX/system.reg ]]; then
     [[ -f $WINEPREFIX/system.reg ]] || { fail "wine prefix (log build-win/wineboot.log)"; finish; }
     took "new wine prefix"
 fi
+# One server for the whole run, ended by the trap: a server that leaves when its last program
+# ends can go just as the next one connects ("recvmsg: Connection reset by peer").
+"$wineserver" -p
 
 count_unittest() { # adds up a Python unittest log: "Ran N tests" less failures and errors
     local ran bad

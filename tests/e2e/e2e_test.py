@@ -17,7 +17,6 @@ import unittest
 
 import e2e_support as support
 from e2e_support import probe, press, screenshot, title, wait_for, windows
-from e2e_support import region_stats  # noqa: F401 (the Windows screensaver's tests use it)
 
 ARGS = None
 ABOUT_TEXT = (

@@ -17,8 +17,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-import e2e_test  # noqa: E402
-from e2e_test import TITLE, region_stats, screenshot, wait_for, windows  # noqa: E402
+import e2e_support as support  # noqa: E402
+from e2e_support import TITLE, region_stats, screenshot, wait_for, windows  # noqa: E402
 
 ARGS = None
 WAIT = 60.0  # bound for anything to happen under wine; never a pass/fail on speed
@@ -196,7 +196,7 @@ def main():
     ARGS, rest = parser.parse_known_args()
     ARGS.build, ARGS.probe, ARGS.texture = map(os.path.abspath, (ARGS.build, ARGS.probe, ARGS.texture))
     ARGS.launcher = ARGS.launcher.split()
-    e2e_test.ARGS, e2e_test.WAIT = ARGS, WAIT  # its helpers' probe and bound
+    support.PROBE, support.WAIT = ARGS.probe, WAIT  # the shared helpers' probe and bound
     if not os.environ.get("DISPLAY"):
         print("scr_e2e.py: DISPLAY is not set", file=sys.stderr)
         return 1
