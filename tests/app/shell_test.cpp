@@ -15,7 +15,7 @@ class Shell : public ::testing::Test {
   protected:
     void SetUp() override { resetFake(); }
     LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return windowProc(fakeWindow(), message, wParam, lParam);
+        return windowProc(kFakeWindow, message, wParam, lParam);
     }
 };
 
@@ -75,8 +75,8 @@ TEST_F(Shell, PaintRunsTheFrameClockOnTheCounter) {
 TEST_F(Shell, CreateAndDestroyManageTheRenderingContext) {
     fake.bitsPerPixel = 24;
     EXPECT_EQ(send(WM_CREATE), 0);
-    EXPECT_EQ(deviceContext, fakeDc());
-    EXPECT_EQ(glContext, fakeContext());
+    EXPECT_EQ(deviceContext, kFakeDc);
+    EXPECT_EQ(glContext, kFakeContext);
     EXPECT_LT(fake.indexOf("SetPixelFormat"), fake.indexOf("wglCreateContext"));
     EXPECT_LT(fake.indexOf("wglCreateContext"), fake.indexOf("wglMakeCurrent"));
 
@@ -90,7 +90,7 @@ TEST_F(Shell, CreateAndDestroyManageTheRenderingContext) {
 
     // The request is filled once: a later call reuses it even if the device changed.
     fake.bitsPerPixel = 32;
-    setupPixelFormat(fakeDc());
+    setupPixelFormat(kFakeDc);
     EXPECT_EQ(fake.chosenRequest.cColorBits, 24);
     EXPECT_EQ(fake.debugOutput,
               "PixelFormat Selected: 7\nBPP: 24\nPixelFormat Selected: 7\nBPP: 32\n");
@@ -127,7 +127,7 @@ TEST_F(Shell, DebugLinesAreCutAt1023Characters) {
 TEST_F(Shell, WinMainRunsTheWholeLifecycle) {
     fake.closeAfterFrames = 3;
     MSG key = {};
-    key.hwnd = fakeWindow();
+    key.hwnd = kFakeWindow;
     key.message = WM_CHAR;
     key.wParam = '2';
     fake.queue.push_back(key);
@@ -152,7 +152,7 @@ TEST_F(Shell, WinMainRunsTheWholeLifecycle) {
     EXPECT_EQ(fake.createStyle, 0x06CF0000u);
     EXPECT_EQ(std::vector<int>({fake.createX, fake.createY, fake.createWidth, fake.createHeight}),
               std::vector<int>({CW_USEDEFAULT, CW_USEDEFAULT, 640, 480}));
-    EXPECT_EQ(windowHandle, fakeWindow());
+    EXPECT_EQ(windowHandle, kFakeWindow);
 
     // Shown with SW_SHOW whatever the show command; the update's paint draws nothing.
     EXPECT_GE(fake.indexOf("ShowWindow(5)"), 0);
