@@ -60,9 +60,9 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR, LPCSTR, DWORD style, int x, int y, in
     if (fake.createFails)
         return nullptr;
     // As on Windows: WM_CREATE and the first WM_SIZE arrive inside the call.
-    windowProcedure(fakeWindow(), WM_CREATE, 0, 0);
-    windowProcedure(fakeWindow(), WM_SIZE, 0, MAKELPARAM(624, 441));
-    return fakeWindow();
+    windowProcedure(kFakeWindow, WM_CREATE, 0, 0);
+    windowProcedure(kFakeWindow, WM_SIZE, 0, MAKELPARAM(624, 441));
+    return kFakeWindow;
 }
 
 BOOL WINAPI ShowWindow(HWND, int command) {
@@ -86,7 +86,7 @@ BOOL WINAPI PeekMessageA(MSG *message, HWND, UINT, UINT, UINT remove) {
     }
     if (fake.invalid) {
         *message = MSG();
-        message->hwnd = fakeWindow();
+        message->hwnd = kFakeWindow;
         message->message = WM_PAINT;
         return TRUE;
     }
@@ -150,7 +150,7 @@ BOOL WINAPI SetWindowTextA(HWND, LPCSTR) {
 
 HDC WINAPI GetDC(HWND) {
     fake.calls.push_back("GetDC");
-    return fakeDc();
+    return kFakeDc;
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
@@ -169,7 +169,7 @@ int WINAPI GetDeviceCaps(HDC, int index) {
 int WINAPI ChoosePixelFormat(HDC, const PIXELFORMATDESCRIPTOR *request) {
     fake.calls.push_back("ChoosePixelFormat");
     fake.chosenRequest = *request;
-    return fake.chosenFormat;
+    return 7;
 }
 
 BOOL WINAPI SetPixelFormat(HDC, int, const PIXELFORMATDESCRIPTOR *) {
@@ -184,7 +184,7 @@ BOOL WINAPI SwapBuffers(HDC) {
 
 HGLRC WINAPI wglCreateContext(HDC) {
     fake.calls.push_back("wglCreateContext");
-    return fakeContext();
+    return kFakeContext;
 }
 
 BOOL WINAPI wglMakeCurrent(HDC, HGLRC context) {
@@ -193,7 +193,7 @@ BOOL WINAPI wglMakeCurrent(HDC, HGLRC context) {
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC context) {
-    fake.calls.push_back(context == fakeContext() ? "wglDeleteContext" : "wglDeleteContext(?)");
+    fake.calls.push_back(context == kFakeContext ? "wglDeleteContext" : "wglDeleteContext(?)");
     return TRUE;
 }
 
@@ -231,7 +231,7 @@ void renderFrame() {
     fake.calls.push_back("renderFrame");
     ++fake.frames;
     if (fake.frames == fake.closeAfterFrames)
-        PostMessageA(fakeWindow(), WM_CLOSE, 0, 0);
+        PostMessageA(kFakeWindow, WM_CLOSE, 0, 0);
 }
 
 void shutdownEffect() {

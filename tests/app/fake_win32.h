@@ -19,7 +19,6 @@ struct FakeSystem {
     int64_t frequency = 1000;
     int64_t counter = 0;
     int bitsPerPixel = 32;
-    int chosenFormat = 7;
 
     // What the calls received.
     WNDCLASSA registeredClass = {};
@@ -46,12 +45,7 @@ extern FakeSystem fake;
 // Resets the fake and the shell and effect globals it touches.
 void resetFake();
 
-inline HWND fakeWindow() {
-    return reinterpret_cast<HWND>(0x1000);
-}
-inline HDC fakeDc() {
-    return reinterpret_cast<HDC>(0x2000);
-}
-inline HGLRC fakeContext() {
-    return reinterpret_cast<HGLRC>(0x3000);
-}
+// The handles the double hands out.
+const HWND kFakeWindow = reinterpret_cast<HWND>(0x1000);
+const HDC kFakeDc = reinterpret_cast<HDC>(0x2000);
+const HGLRC kFakeContext = reinterpret_cast<HGLRC>(0x3000);

@@ -107,7 +107,8 @@ TEST(SaverCommandLine, EveryFlagWithOneOrTwoDashes) {
     EXPECT_FALSE(defaults.settings.showFps || defaults.settings.sinusoid);
 }
 
-TEST(SaverCommandLine, OutOfRangeMissingAndConflictingAreRefusedNotClamped) {
+// The parser's own messages (missing, no value, stray) are checked above.
+TEST(SaverCommandLine, OutOfRangeUnknownAndConflictingAreRefusedNotClamped) {
     EXPECT_EQ(saverError({"--poly-step", "3"}), "--poly-step takes 1, 2, 4 or 8, not '3'");
     EXPECT_EQ(saverError({"--speed", "10.5"}), "--speed takes a number from 0.1 to 10, not '10.5'");
     EXPECT_EQ(saverError({"--speed", "0.09"}), "--speed takes a number from 0.1 to 10, not '0.09'");
@@ -119,29 +120,20 @@ TEST(SaverCommandLine, OutOfRangeMissingAndConflictingAreRefusedNotClamped) {
     EXPECT_EQ(saverError({"--window-id", "window"}),
               "--window-id takes a window id (0x... or decimal), not 'window'");
     EXPECT_EQ(saverError({"--texture", ""}), "--texture takes a file name, not ''");
-    EXPECT_EQ(saverError({"--zoom"}), "missing value after --zoom");
-    EXPECT_EQ(saverError({"--fps=1"}), "--fps takes no value");
     EXPECT_EQ(saverError({"--delay", "3"}), "unknown option '--delay'");
-    EXPECT_EQ(saverError({"extra"}), "unexpected argument 'extra'");
-    EXPECT_EQ(saverError({"-root", "-fullscreen"}),
-              "--root, --window-id and --fullscreen exclude each other");
-    EXPECT_EQ(saverError({"-window-id", "5", "--root"}),
-              "--root, --window-id and --fullscreen exclude each other");
+    const std::string exclusive = "--root, --window-id and --fullscreen exclude each other";
+    EXPECT_EQ(saverError({"-root", "-fullscreen"}), exclusive);
+    EXPECT_EQ(saverError({"-window-id", "5", "--root"}), exclusive);
 }
 
 TEST(SaverSettings, RangesAreCheckedAndApplyGivesTheEffectsValues) {
-    SaverSettings s;
+    SaverSettings s, badStep, badSpeed, badRate;
+    badStep.polyStep = 3;
+    badSpeed.speed = 0.0 / 0.0;
+    badRate.maxFps = 1001;
     EXPECT_EQ(saverSettingsProblem(s), nullptr);
-    s.polyStep = 3;
-    EXPECT_NE(saverSettingsProblem(s), nullptr);
-    s = SaverSettings();
-    s.speed = 0.0 / 0.0;
-    EXPECT_NE(saverSettingsProblem(s), nullptr);
-    s = SaverSettings();
-    s.maxFps = 1001;
-    EXPECT_NE(saverSettingsProblem(s), nullptr);
-
-    s = SaverSettings();
+    for (const SaverSettings &bad : {badStep, badSpeed, badRate})
+        EXPECT_NE(saverSettingsProblem(bad), nullptr);
     s.polyStep = 8;
     s.sinusoid = true;
     s.speed = 0.1;

@@ -77,13 +77,12 @@ TEST(ScrInput, KeysAndButtonsEndItAtOnceTheMouseOnlyWhenItMovesAway) {
     EXPECT_FALSE(guard.ends(WM_MOUSEMOVE, at(500 - slack, 400)));
     EXPECT_TRUE(guard.ends(WM_MOUSEMOVE, at(500 + slack + 1, 400)));
     EXPECT_TRUE(guard.ends(WM_MOUSEMOVE, at(500, 400 - slack - 1)));
-}
 
-TEST(ScrInput, PositionsLeftOfOrAboveThePrimaryMonitorAreNegative) {
-    SaverInputGuard guard;
-    EXPECT_FALSE(guard.ends(WM_MOUSEMOVE, at(-3, -2)));
-    EXPECT_FALSE(guard.ends(WM_MOUSEMOVE, at(0, 0))); // 3 and 2 pixels away, not 65533
-    EXPECT_TRUE(guard.ends(WM_MOUSEMOVE, at(-10, -2)));
+    // Positions left of or above the primary monitor are negative.
+    SaverInputGuard left;
+    EXPECT_FALSE(left.ends(WM_MOUSEMOVE, at(-3, -2)));
+    EXPECT_FALSE(left.ends(WM_MOUSEMOVE, at(0, 0))); // 3 and 2 pixels away, not 65533
+    EXPECT_TRUE(left.ends(WM_MOUSEMOVE, at(-10, -2)));
 }
 
 } // namespace

@@ -34,7 +34,7 @@ long field(const std::string &line, const std::string &key) {
     return at == std::string::npos ? -999 : std::stol(line.substr(at + key.size() + 3));
 }
 
-TEST(GeometryTool, OneLinePerBuildWithTheFlagsApplied) {
+TEST(GeometryTool, OneLinePerBuildWithTheFlagsAppliedAndBadArgumentsRefused) {
     std::vector<std::string> lines;
     ASSERT_EQ(runTool("0 --poly-step 8 256", lines), 0);
     ASSERT_EQ(lines.size(), 2u);
@@ -50,10 +50,9 @@ TEST(GeometryTool, OneLinePerBuildWithTheFlagsApplied) {
     EXPECT_EQ(field(lines[1], "polyStep"), 8);
     EXPECT_EQ(count(lines[1], "],["), visible1 * 9 - 1);
     EXPECT_NE(lines[1].find("\"vertices\":[[[0,-12.5,0,0.03125,0.25],[8.83883476,"), lines[1].npos);
-}
 
-TEST(GeometryTool, BadArgumentExitsWithStatusTwoAndPrintsNothing) {
-    std::vector<std::string> lines;
+    // A bad argument: status 2, and nothing printed.
+    lines.clear();
     EXPECT_EQ(runTool("--poly-step 3", lines), 2);
     EXPECT_TRUE(lines.empty());
 }
