@@ -82,8 +82,6 @@ echo "== one geometry: vorticel-geometry of every build over one flight"
     cmake --build "$linux_build" -j"$jobs" --target vorticel-geometry >/dev/null
 export WINEPREFIX=$root/build-win/wineprefix WINEDEBUG=-all WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# One server for both Windows runs (ended below), so none can vanish as the next connects.
-/usr/lib/wine/wineserver -p
 wine64=/usr/lib/wine/wine64
 [[ -x $wine64 ]] || wine64=$(command -v wine64)
 wine32=/usr/lib/wine/wine
