@@ -143,13 +143,15 @@ if [[ ${VORTICEL_WINE_FRESH:-0} == 1 || ! -f $WINEPREFIX/system.reg ]]; then
     took "new wine prefix"
 fi
 
-count_unittest() { # adds up a Python unittest log: "Ran N tests" less failures and errors
-    local ran bad
+count_unittest() { # adds up a Python unittest log: "Ran N tests" less failures, errors and skips
+    local ran bad skipped
     ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' "$1" | tail -n 1)
     bad=$(($(grep -E '^FAILED \(' "$1" | grep -oE '(failures|errors)=[0-9]+' |
         cut -d= -f2 | paste -sd+ -) + 0))
+    skipped=$(($(grep -E '^(OK|FAILED) \(' "$1" | grep -oE 'skipped=[0-9]+' |
+        cut -d= -f2 | paste -sd+ -) + 0))
     if [[ -n $ran ]]; then
-        passed=$((passed + ran - bad))
+        passed=$((passed + ran - bad - skipped))
         failed=$((failed + bad))
     else
         fail "$2 gave no result (log $1)"
