@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/cmdline.h"
 
@@ -50,10 +51,8 @@ bool writeNumber(HKEY key, const char *name, double value) {
             break;
         }
     }
-    DWORD size = 0;
-    while (text[size])
-        ++size;
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), size + 1) ==
+    const DWORD size = static_cast<DWORD>(std::strlen(text)) + 1; // with the terminator
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), size) ==
            ERROR_SUCCESS;
 }
 
