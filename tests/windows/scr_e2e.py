@@ -197,14 +197,10 @@ def main():
     ARGS.build, ARGS.probe, ARGS.texture = map(os.path.abspath, (ARGS.build, ARGS.probe, ARGS.texture))
     ARGS.launcher = ARGS.launcher.split()
     support.PROBE, support.WAIT = ARGS.probe, WAIT  # the shared helpers' probe and bound
-    if not os.environ.get("DISPLAY"):
-        print("scr_e2e.py: DISPLAY is not set", file=sys.stderr)
-        return 1
     if not os.path.exists(os.path.join(ARGS.build, "app", "Vorticel.scr")):
         print("scr_e2e.py: no Vorticel.scr in %s/app" % ARGS.build, file=sys.stderr)
         return 1
-    program = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
-    return 0 if program.result.wasSuccessful() else 1
+    return support.run_tests(rest)
 
 
 if __name__ == "__main__":
