@@ -15,24 +15,7 @@ root=$PWD
 build=$root/build-arm64
 linux_build=$root/build/release
 jobs=$(nproc)
-started=$(date +%s)
-
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "cross: PASS $*"; }
-fail() { failed=$((failed + 1)); echo "cross: FAIL $*"; }
-step_start=$started
-took() {
-    local now
-    now=$(date +%s)
-    echo "cross: time: $* took $((now - step_start)) s"
-    step_start=$now
-}
-finish() {
-    echo "cross: took $(($(date +%s) - started)) s"
-    echo "cross: $passed passed, $failed failed"
-    exit $((failed > 0))
-}
+. scripts/tally.sh cross
 
 scripts/deps.sh --cross || { fail "packages"; finish; }
 took "packages"
@@ -67,13 +50,7 @@ if [[ -f $build/CTestTestfile.cmake ]]; then
     # arithmetic that the x86 builds already hold to, and minutes of work under emulation.
     ctest --test-dir "$build" --output-on-failure --timeout 300 -E vorticel_flight_tests 2>&1 |
         tee "$build/ctest.log"
-    line=$(grep -E "tests? failed out of [0-9]+" "$build/ctest.log" | tail -n 1)
-    if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
-        failed=$((failed + BASH_REMATCH[1]))
-        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
-    else
-        fail "ARM64 ctest gave no result"
-    fi
+    count_ctest "$build/ctest.log" "ARM64 unit tests"
     took "ARM64 unit tests"
 fi
 

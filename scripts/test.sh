@@ -10,8 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-part_start=$(date +%s)
 
+. scripts/tally.sh test
 scripts/deps.sh --windows --cross
 jobs=$(nproc)
 
@@ -20,36 +20,16 @@ jobs=$(nproc)
 # next program that connects at that moment.
 on_xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" "$@"; }
 
-passed=0
-failed=0
-skipped=0
-count_ctest() { # adds up ctest's "N tests failed out of M" line from its log
-    local line skips
-    line=$(grep -E "tests? failed out of [0-9]+" "$1" | tail -n 1 || true)
-    # Tests that did not run (a skip) are in M, but did not pass.
-    skips=$(grep -cE "^\s+[0-9]+ - .* \((Skipped|Not Run)\)$" "$1" || true)
-    if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
-        failed=$((failed + BASH_REMATCH[1]))
-        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1] - skips))
-        skipped=$((skipped + skips))
-    fi
-}
 run_ctest() { # run_ctest LOG ARGS...
     local log=$1
     shift
     local status=0
     on_xvfb ctest --output-on-failure "$@" 2>&1 | tee "$log" || status=$?
-    count_ctest "$log"
+    count_ctest "$log" "$log"
     return $status
 }
 
 status=0
-took() { # the time each part adds, for the CI budget
-    local now
-    now=$(date +%s)
-    echo "test: time: $* took $((now - part_start)) s"
-    part_start=$now
-}
 took "packages"
 echo "== Release build"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -79,19 +59,11 @@ if cmake --build build/fuzz -j"$jobs" --target jpeg_decoder_fuzz; then
     grep -E "stat::number_of_executed_units|DONE +cov" build/fuzz/ctest.log || true # the figures
     unset UBSAN_OPTIONS
 else
-    failed=$((failed + 1))
+    fail "fuzz build"
     status=1
 fi
 took "fuzz build and run"
 
-count_script() { # count_script NAME LOG: adds up the script's "NAME: N passed, M failed" line
-    local line
-    line=$(grep -E "^$1: [0-9]+ passed, [0-9]+ failed" "$2" | tail -n 1 || true)
-    if [[ $line =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
-        passed=$((passed + BASH_REMATCH[1]))
-        failed=$((failed + BASH_REMATCH[2]))
-    fi
-}
 mkdir -p build
 # The Windows builds reuse build/release for the wall texture, the Linux executable and the
 # X11 probe; the cross check compares the geometry tools of all builds, so it comes last.
@@ -109,5 +81,5 @@ if [[ -x scripts/cross.sh ]]; then
 fi
 
 [[ $status -eq 0 ]] || failed=$((failed > 0 ? failed : 1))
-echo "all: $passed passed, $failed failed$( ((skipped == 0)) || echo ", $skipped skipped")"
+tally_line all
 exit $status

@@ -23,26 +23,10 @@ cd "$(dirname "$0")/.." || exit 1
 root=$PWD
 linux_build=$root/build/release
 jobs=$(nproc)
-started=$(date +%s)
 builds=${VORTICEL_WINDOWS_BUILDS:-win64 win32}
 mkdir -p "$root/build-win" # holds the wine prefix and the Linux reference log
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "windows: PASS $*"; }
-fail() { failed=$((failed + 1)); echo "windows: FAIL $*"; }
-step_start=$started
-took() { # prints the time since the last call, for the figures of what each part costs
-    local now
-    now=$(date +%s)
-    echo "windows: time: $* took $((now - step_start)) s"
-    step_start=$now
-}
-finish() {
-    echo "windows: took $(($(date +%s) - started)) s"
-    echo "windows: $passed passed, $failed failed"
-    exit $((failed > 0))
-}
+. scripts/tally.sh windows
 
 scripts/deps.sh --windows || { fail "packages"; finish; }
 wineserver=/usr/lib/wine/wineserver
@@ -176,13 +160,7 @@ for b in "${built[@]}"; do
     # ("recvmsg: Connection reset by peer"); a test that really fails fails both times.
     env -u DISPLAY ctest --test-dir "$dir" --output-on-failure --timeout 300 \
         --repeat until-pass:2 2>&1 | tee "$dir/ctest.log"
-    line=$(grep -E "tests? failed out of [0-9]+" "$dir/ctest.log" | tail -n 1)
-    if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
-        failed=$((failed + BASH_REMATCH[1]))
-        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
-    else
-        fail "$b ctest gave no result"
-    fi
+    count_ctest "$dir/ctest.log" "$b unit tests"
     took "$b unit tests"
 
     # The 32-bit programs are the ones to ship: they get every end-to-end test. The 64-bit
