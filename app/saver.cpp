@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/window.h"
 #include "tunnel/effect.h"
@@ -80,13 +81,9 @@ void drawOverlay() {
     char fpsLine[32], triangleLine[32];
     formatFpsLines(overlay.fps, overlay.measured, frameTriangles(), fpsLine, triangleLine);
     const char *lines[] = {fpsLine, triangleLine};
-    int longest = 0;
-    for (const char *line : lines) {
-        int length = 0;
-        while (line[length])
-            ++length;
-        longest = length > longest ? length : longest;
-    }
+    const int lengths[] = {static_cast<int>(std::strlen(fpsLine)),
+                           static_cast<int>(std::strlen(triangleLine))};
+    const int longest = lengths[0] > lengths[1] ? lengths[0] : lengths[1];
     const int width = clientWidth > 0 ? clientWidth : 1;
     const int height = clientHeight > 0 ? clientHeight : 1;
 
@@ -108,10 +105,7 @@ void drawOverlay() {
     for (int i = 0; i < 2; ++i) {
         // The top line first; baselines sit a quarter line above each cell's bottom.
         glRasterPos2i(kMargin, kMargin + (1 - i) * kLineHeight + kLineHeight / 4);
-        int length = 0;
-        while (lines[i][length])
-            ++length;
-        glCallLists(length, GL_UNSIGNED_BYTE, lines[i]);
+        glCallLists(lengths[i], GL_UNSIGNED_BYTE, lines[i]);
     }
 
     glPopMatrix();
