@@ -129,7 +129,7 @@ void Texture::bind() {
     glBindTexture(GL_TEXTURE_2D, glTexture - 1);
 }
 
-bool Texture::loadJpeg(const char *path, bool /*singleChannel*/) {
+bool Texture::loadJpeg(const char *path) {
     create(path);
     failureText[0] = '\0';
 

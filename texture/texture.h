@@ -32,7 +32,7 @@ class Texture {
     // be read or decoded, or a picture too large even at 1/8, the texture gets a 2 x 2
     // black-and-white checkerboard and the result is false; when the decoder cannot be
     // initialised the texture stays without an image. Needs a current OpenGL context.
-    bool loadJpeg(const char *path, bool singleChannel);
+    bool loadJpeg(const char *path);
 
     // Why the last loadJpeg did not put the file's picture in, as a short sentence without a
     // full stop: "not a regular file", "cannot open: <reason>", "cannot read: <reason>",

@@ -26,10 +26,3 @@ bool clientAspect(float &aspect);
 
 // Grey level of a ring at the given depth: 1 / (0.15 depth + 0.1), at most 1.
 float greyFactor(float depth);
-
-// Forgets the first frame's latch of fpsMarkTime and what the flight remembers of earlier
-// frames (resetFlight), so that a restarted effect begins a new run (tests and tools).
-void resetFrameState();
-
-// The effect's tear-down hook, called once after the message loop; nothing to do.
-void shutdownEffect();

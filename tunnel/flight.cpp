@@ -11,6 +11,7 @@ float fpsMarkTime;
 namespace {
 
 FlightRecord record = {};
+bool fpsMarkLatched = false;   // fpsMarkTime has been set by the run's first frame
 double previousQuotient = 0.0; // the previous frame's unrounded time, moved with the clock
 int32_t lastFixed = 0;         // position last handed to the builder
 
@@ -18,8 +19,16 @@ int32_t lastFixed = 0;         // position last handed to the builder
 
 void resetFlight() {
     record = FlightRecord();
+    fpsMarkLatched = false;
     previousQuotient = 0.0;
     lastFixed = 0;
+}
+
+void startFpsPeriodOnce() {
+    if (!fpsMarkLatched) {
+        fpsMarkTime = timeNow;
+        fpsMarkLatched = true;
+    }
 }
 
 FlightRecord flightRecord() {

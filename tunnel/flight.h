@@ -42,6 +42,10 @@ void stepFrameClock(int64_t count, int64_t frequency, int64_t &start);
 // 1/256-ring units. Under the long-run rules it may renumber the rings (lastGeneratedRing).
 int32_t advanceFlight();
 
+// On the first frame of a run, starts the frame-rate period at timeNow; later frames leave
+// fpsMarkTime alone.
+void startFpsPeriodOnce();
+
 // A new run: the first rules again, nothing remembered of the previous frames.
 void resetFlight();
 

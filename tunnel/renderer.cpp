@@ -13,8 +13,6 @@
 
 namespace {
 
-bool fpsMarkLatched = false; // fpsMarkTime has been set by a first frame
-
 // Hands a projected point to GL. A huge zoom, or a point just ahead of the eye's plane, gives
 // coordinates far off the screen, and an infinite zoom gives infinities and not-a-number:
 // those are brought within reach (screen_limit.h), so that GL only ever gets finite values.
@@ -69,21 +67,13 @@ float greyFactor(float depth) {
     return static_cast<float>(v > 1.0 ? 1.0 : v);
 }
 
-void resetFrameState() {
-    fpsMarkLatched = false;
-    resetFlight();
-}
-
 void renderFrame() {
     // Not a number on either side counts as equal; an empty client area keeps the last view.
     float aspect;
     if (clientAspect(aspect) && (aspect < lastAspect || aspect > lastAspect))
         setProjection(aspect);
 
-    if (!fpsMarkLatched) {
-        fpsMarkTime = timeNow;
-        fpsMarkLatched = true;
-    }
+    startFpsPeriodOnce();
     const double elapsed = static_cast<double>(timeNow) - fpsMarkTime;
     if (elapsed >= 1.0)
         refreshTitle(elapsed);

@@ -48,7 +48,7 @@ bool initEffect(const char *texturePath) {
 
     // A missing or unreadable file leaves the fallback pattern in the texture; so does the
     // empty name, which no file has.
-    const bool loaded = wallTexture.loadJpeg(texturePath ? texturePath : "", false);
+    const bool loaded = wallTexture.loadJpeg(texturePath ? texturePath : "");
     glEnable(GL_TEXTURE_2D);
     wallTexture.bind();
 
@@ -62,5 +62,3 @@ bool initEffect(const char *texturePath) {
     initProfile();
     return loaded;
 }
-
-void shutdownEffect() {}

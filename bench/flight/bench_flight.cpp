@@ -16,7 +16,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/window.h" // handleKey
+#include "shell/keys.h"
 #include "tunnel/builder.h"
 #include "tunnel/flight.h"
 #include "tunnel/state.h"

@@ -13,7 +13,7 @@
 
 #include "offscreen_gl.h"
 #include "tunnel/effect.h"
-#include "tunnel/generator.h"
+#include "tunnel/reset.h"
 #include "tunnel/state.h"
 
 BOOL WINAPI SetWindowTextA(HWND, LPCSTR) {
@@ -33,19 +33,10 @@ using Clock = std::chrono::steady_clock;
 
 // The effect as a fresh process leaves it after set-up, so every run flies the same tunnel.
 void restartEffect() {
-    randomState = 1;
-    zoom = 2.0f;
-    driftA = 0.0f;
-    driftB = 0.0f;
-    sinusoidSize = 0;
-    stopRequested = 0;
-    visibleRings = 0;
-    frameCount = 0;
-    timeNow = 0.0f;
+    resetEffectState();
     timeDelta = kStep;
     clientWidth = kWidth;
     clientHeight = kHeight;
-    resetFrameState();
     initEffect("grottebl.jpg");
 }
 

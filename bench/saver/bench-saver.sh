@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(realpath "${1:-build/release}")
 seconds=${2:-5}
-saver=$build/app/vorticel-saver
+saver=$build/bin/vorticel-saver
 counter=$build/bench/saver/vorticel-swap-counter.so
 for file in "$saver" "$counter"; do
     [[ -e $file ]] || { echo "missing $file: build the targets vorticel-saver and vorticel-swap-counter" >&2; exit 1; }

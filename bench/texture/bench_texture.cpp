@@ -58,7 +58,7 @@ int load(const char *path) {
     }
     Texture texture;
     const auto start = std::chrono::steady_clock::now();
-    const bool loaded = texture.loadJpeg(path, false);
+    const bool loaded = texture.loadJpeg(path);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%s: %s, %d x %d in the texture, load %.3f s\n", path,

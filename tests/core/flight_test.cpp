@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/window.h" // handleKey
+#include "shell/keys.h"
 #include "core_reset.h"
 #include "tunnel/builder.h"
 #include "tunnel/flight.h"

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "app/window.h"
+#include "shell/keys.h"
 #include "tunnel/state.h"
 
 namespace {
@@ -34,7 +34,7 @@ TEST(Keys, EachKeyChangesItsVariableInSinglePrecision) {
     const int others[] = {0,   13,  26,  28,  31,  33,  44,        46,
                           '0', '5', '9', 'a', 'Z', 255, 256 + '1', 0x1000 + 27};
     for (int c : others)
-        handleKey(static_cast<WPARAM>(c));
+        handleKey(static_cast<uintptr_t>(c));
     const Snapshot after = take();
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
 

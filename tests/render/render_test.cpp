@@ -16,7 +16,7 @@
 
 #include "offscreen_gl.h"
 #include "tunnel/effect.h"
-#include "tunnel/generator.h"
+#include "tunnel/reset.h"
 #include "tunnel/state.h"
 
 extern "C" void __lsan_do_leak_check() __attribute__((weak)); // sanitizer builds only
@@ -54,14 +54,10 @@ class ContextEnvironment : public ::testing::Environment {
 // The effect state of a fresh process for a width x height client area, then set-up.
 void restartEffect(int width = 640, int height = 480) {
     ASSERT_TRUE(gl->ok()) << gl->error();
-    randomState = 1;
-    zoom = 2.0f;
-    driftA = driftB = fpsMarkTime = timeNow = timeDelta = lastAspect = 0.0f;
-    sinusoidSize = stopRequested = visibleRings = frameCount = 0;
+    resetEffectState();
     windowHandle = testWindow;
     clientWidth = width;
     clientHeight = height;
-    resetFrameState();
     titles.clear();
     posts.clear();
     initEffect("grottebl.jpg");

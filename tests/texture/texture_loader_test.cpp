@@ -22,7 +22,7 @@ TEST(LoaderWithoutDecoder, LeavesTheCreatedTextureWithoutImage) {
     Texture texture;
     texture.width = 7;
     texture.height = 9;
-    EXPECT_FALSE(texture.loadJpeg("wall.jpg", false));
+    EXPECT_FALSE(texture.loadJpeg("wall.jpg"));
     EXPECT_EQ(texture.width, 7);
     EXPECT_EQ(texture.height, 9);
     EXPECT_STREQ(texture.name, "wall.jpg");

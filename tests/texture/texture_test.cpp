@@ -174,7 +174,7 @@ class TextureGl : public ::testing::Test {
     static void expectCheckerboard(const std::string &path, const char *reason) {
         SCOPED_TRACE(path);
         Texture texture;
-        EXPECT_FALSE(texture.loadJpeg(path.c_str(), false));
+        EXPECT_FALSE(texture.loadJpeg(path.c_str()));
         ASSERT_NE(texture.failure(), nullptr);
         EXPECT_STREQ(texture.failure(), reason);
         EXPECT_EQ(texture.width, 2);
@@ -260,7 +260,7 @@ TEST_F(TextureGl, PathsThatAreNotRegularFilesAreRefusedUnread) {
 TEST_F(TextureGl, PictureWithinTheLimitsGivesTheTexelsOfAPlainDecode) {
     const Bytes jpeg = encodeJpeg(64, 32, false, 90);
     Texture texture;
-    ASSERT_TRUE(texture.loadJpeg(writeTemp("plain.jpg", jpeg).c_str(), false));
+    ASSERT_TRUE(texture.loadJpeg(writeTemp("plain.jpg", jpeg).c_str()));
     EXPECT_EQ(texture.failure(), nullptr);
     EXPECT_EQ(texture.width, 64);
     EXPECT_EQ(texture.height, 32);
@@ -288,7 +288,7 @@ TEST_F(TextureGl, LargePicturesAreDecodedAtTheScaleThatFits) {
         SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height);
         Texture texture;
         const std::string path = writeTemp("large.jpg", encodeJpeg(c.width, c.height, true, 30));
-        ASSERT_TRUE(texture.loadJpeg(path.c_str(), false)) << texture.failure();
+        ASSERT_TRUE(texture.loadJpeg(path.c_str())) << texture.failure();
         EXPECT_EQ(texture.failure(), nullptr);
         EXPECT_EQ(texture.width, c.scaledWidth);
         EXPECT_EQ(texture.height, c.scaledHeight);
@@ -300,7 +300,7 @@ TEST_F(TextureGl, LargePicturesAreDecodedAtTheScaleThatFits) {
 
 TEST_F(TextureGl, OddWidthJpegLoadsWithItsSizePixelsAndMipmaps) {
     Texture texture;
-    ASSERT_TRUE(texture.loadJpeg(writeTemp("odd.jpg", encodeJpeg(37, 21, true)).c_str(), false));
+    ASSERT_TRUE(texture.loadJpeg(writeTemp("odd.jpg", encodeJpeg(37, 21, true)).c_str()));
     EXPECT_EQ(texture.failure(), nullptr);
     EXPECT_EQ(texture.width, 37);
     EXPECT_EQ(texture.height, 21);

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/saver_registry_win.h"
+#include "programs/vorticel-scr/registry.h"
 
 namespace {
 

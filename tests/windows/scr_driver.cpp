@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/scr_resource.h"
+#include "programs/vorticel-scr/resource.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 """End-to-end tests of Vorticel.scr, the Windows screensaver, under wine on an X display.
 
 Usage: scr_e2e.py --build DIR --launcher WINE --probe PATH --texture PATH [unittest args]
-DIR is a Windows build: DIR/app/Vorticel.scr and DIR/tests/windows/scr-driver.exe, which plays
+DIR is a Windows build: DIR/bin/Vorticel.scr and DIR/tests/windows/scr-driver.exe, which plays
 the display settings' part (a preview window, the settings dialog, the usage box). The .scr runs
 from a folder of its own with grottebl.jpg beside it, as installed in the system folder.
 Needs DISPLAY (scripts/windows.sh provides a private Xvfb), xdotool and ImageMagick's import.
@@ -48,7 +48,7 @@ class ScrEndToEnd(unittest.TestCase):
     def setUpClass(cls):
         cls.folder = tempfile.mkdtemp(prefix="vorticel-scr-")
         cls.scr = os.path.join(cls.folder, "Vorticel.scr")
-        shutil.copy(os.path.join(ARGS.build, "app", "Vorticel.scr"), cls.scr)
+        shutil.copy(os.path.join(ARGS.build, "bin", "Vorticel.scr"), cls.scr)
         shutil.copy(ARGS.texture, os.path.join(cls.folder, "grottebl.jpg"))
         cls.driver_exe = os.path.join(ARGS.build, "tests", "windows", "scr-driver.exe")
 
@@ -197,8 +197,8 @@ def main():
     ARGS.build, ARGS.probe, ARGS.texture = map(os.path.abspath, (ARGS.build, ARGS.probe, ARGS.texture))
     ARGS.launcher = ARGS.launcher.split()
     support.PROBE, support.WAIT = ARGS.probe, WAIT  # the shared helpers' probe and bound
-    if not os.path.exists(os.path.join(ARGS.build, "app", "Vorticel.scr")):
-        print("scr_e2e.py: no Vorticel.scr in %s/app" % ARGS.build, file=sys.stderr)
+    if not os.path.exists(os.path.join(ARGS.build, "bin", "Vorticel.scr")):
+        print("scr_e2e.py: no Vorticel.scr in %s/bin" % ARGS.build, file=sys.stderr)
         return 1
     return support.run_tests(rest)
 

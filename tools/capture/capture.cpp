@@ -17,7 +17,7 @@
 #endif
 #include <string>
 
-#include "app/cmdline.h"
+#include "cmdline/cmdline.h"
 #include "offscreen_gl.h"
 #include "png_writer.h"
 #include "tunnel/effect.h"

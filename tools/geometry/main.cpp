@@ -14,7 +14,7 @@
 #include <io.h>
 #endif
 
-#include "app/cmdline.h"
+#include "cmdline/cmdline.h"
 #include "tunnel/builder.h"
 #include "tunnel/state.h"
 

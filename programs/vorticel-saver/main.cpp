@@ -1,0 +1,133 @@
+// vorticel-saver's entry on Linux: the command line, the window to draw in (the daemon's,
+// one named by id, the root, or its own), the installed wall texture, and the signals by
+// which a screensaver daemon stops its hacks.
+#include <windows.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cmdline/cmdline.h"
+#include "saver/saver.h"
+#include "programs/vorticel-saver/args.h"
+#include "vorticel_x11.h"
+
+namespace {
+
+const char kProgram[] = "vorticel-saver";
+
+void reportLine(const char *line) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, line);
+}
+
+void stopOnSignal(int) {
+    saverStop = 1;
+}
+
+bool readableFile(const std::string &path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           access(path.c_str(), R_OK) == 0;
+}
+
+// The wall texture installed with the program: beside the executable (a build tree), in
+// share/vorticel two levels above it (installed or unpacked anywhere, the program being in
+// libexec/xscreensaver), then where the build said it would be installed. Empty when none.
+std::string installedTexture() {
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string folder;
+    if (length > 0) {
+        self[length] = '\0';
+        folder = self;
+        folder.erase(folder.find_last_of('/') + 1);
+    }
+    const std::string candidates[] = {folder.empty() ? "" : folder + "grottebl.jpg",
+                                      folder.empty() ? ""
+                                                     : folder + "../../share/vorticel/grottebl.jpg",
+                                      VORTICEL_TEXTURE_INSTALL_PATH};
+    for (const std::string &path : candidates)
+        if (!path.empty() && readableFile(path))
+            return path;
+    return "";
+}
+
+// The handle of an X window named by id, or null after a one-line report.
+HWND foreignWindow(unsigned long id, const char *from) {
+    if (!GetDesktopWindow())
+        return nullptr; // no display: the platform has said why
+    HWND window = vorticelForeignWindow(id);
+    if (!window) {
+        char line[160];
+        std::snprintf(line, sizeof line, "there is no window 0x%lx%s on the display", id, from);
+        reportLine(line);
+    }
+    return window;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    SaverCommand command;
+    std::string error;
+    if (!parseSaverCommand(argc, argv, command, error)) {
+        std::fprintf(stderr, "%s: %s\n%s", kProgram, error.c_str(), kSaverUsage);
+        return 1;
+    }
+    if (command.help) {
+        std::fputs(kSaverUsage, stdout);
+        return 0;
+    }
+    if (command.version) {
+        std::printf("%s %s\n", kProgram, VORTICEL_VERSION);
+        return 0;
+    }
+    saverReport = reportLine;
+    vorticelQuietDebugOutput();
+
+    // The daemon stops a hack with SIGTERM, a user with ^C: both end the run with 0. Not
+    // restarted: the wait between frames returns at once.
+    struct sigaction action = {};
+    action.sa_handler = stopOnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+
+    SaverTarget target;
+    if (command.root || command.windowId) {
+        target.place = SaverPlace::Child;
+        unsigned long id = command.windowId;
+        const char *from = "";
+        const char *daemonWindow = command.root ? std::getenv("XSCREENSAVER_WINDOW") : nullptr;
+        if (daemonWindow && *daemonWindow) {
+            from = " (from XSCREENSAVER_WINDOW)";
+            if (!cmdline::parseId(daemonWindow, id)) {
+                std::fprintf(stderr, "%s: XSCREENSAVER_WINDOW is not a window id: '%s'\n", kProgram,
+                             daemonWindow);
+                return 1;
+            }
+        }
+        target.parent = id ? foreignWindow(id, from) : GetDesktopWindow();
+        if (!target.parent)
+            return 1;
+    } else if (command.fullScreen) {
+        target.place = SaverPlace::FullScreen;
+    }
+
+    std::string texture = command.texture;
+    if (texture.empty()) {
+        texture = installedTexture();
+        if (texture.empty())
+            reportLine("no wall texture grottebl.jpg beside the program, in "
+                       "../../share/vorticel or in " VORTICEL_TEXTURE_INSTALL_DIR
+                       "; the wall shows a checkerboard");
+    }
+    static char instanceToken;
+    return runSaver(reinterpret_cast<HINSTANCE>(&instanceToken), command.settings, target,
+                    texture.empty() ? nullptr : texture.c_str());
+}
