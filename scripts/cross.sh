@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # The headless core on 64-bit ARM, and one geometry on every build.
-#   1. cross-builds the core (-DVORTICEL_CORE_ONLY=ON) for aarch64 in build-arm64, statically
+#   1. cross-builds the core (-DVORTICEL_CORE_ONLY=ON) for aarch64 in build/arm64, statically
 #      linked; checks that no fused multiply-add (fmadd, fmsub, fnmadd, fnmsub) is in it
 #   2. runs its unit tests under qemu-aarch64 (ctest with the toolchain's emulator): on ARM the
 #      builder's vertex fill takes its portable loop, which x86 never runs
 #   3. runs vorticel-geometry from every build over one flight (tests/cross/same_geometry.py):
 #      Linux x86-64 (build/release), ARM64 under qemu, and the Windows builds under wine
-#      (build-win, build-win32, made by scripts/windows.sh, which the test command runs first)
+#      (build/win64, build/win32, made by scripts/build-windows.sh, which the test command runs
+#      first)
 #      and checks that all print the same bytes
 # Ends with "cross: N passed, M failed"; the exit status is 0 only when nothing failed.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$PWD
-build=$root/build-arm64
+build=$root/build/arm64
 linux_build=$root/build/release
 jobs=$(nproc)
 . scripts/tally.sh cross
@@ -20,7 +21,7 @@ jobs=$(nproc)
 scripts/deps.sh --cross || { fail "packages"; finish; }
 took "packages"
 
-echo "== ARM64 core build (build-arm64)"
+echo "== ARM64 core build (build/arm64)"
 if cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" \
     -DVORTICEL_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Release -DVORTICEL_BENCH=OFF >/dev/null &&
     cmake --build "$build" -j"$jobs"; then
@@ -57,12 +58,7 @@ fi
 echo "== one geometry: vorticel-geometry of every build over one flight"
 [[ -x $linux_build/tools/geometry/vorticel-geometry ]] ||
     cmake --build "$linux_build" -j"$jobs" --target vorticel-geometry >/dev/null
-export WINEPREFIX=$root/build-win/wineprefix WINEDEBUG=-all WINEARCH=win64
-export WINEDLLOVERRIDES="mscoree,mshtml="
-wine64=/usr/lib/wine/wine64
-[[ -x $wine64 ]] || wine64=$(command -v wine64)
-wine32=/usr/lib/wine/wine
-[[ -x $wine32 ]] || wine32=$(command -v wine)
+. scripts/wine.sh
 runs=()
 add_run() { # add_run NAME TOOL [LAUNCHER]
     if [[ -x $2 || -f $2 ]]; then
@@ -73,13 +69,13 @@ add_run() { # add_run NAME TOOL [LAUNCHER]
 }
 add_run linux-x86_64 "$linux_build/tools/geometry/vorticel-geometry"
 add_run linux-arm64 "$build/tools/geometry/vorticel-geometry" "$(command -v qemu-aarch64)"
-add_run windows-x86_64 "$root/build-win/tools/geometry/vorticel-geometry.exe" "$wine64"
-add_run windows-i686 "$root/build-win32/tools/geometry/vorticel-geometry.exe" "$wine32"
+add_run windows-x86_64 "$root/build/win64/tools/geometry/vorticel-geometry.exe" "$(wine_loader win64)"
+add_run windows-i686 "$root/build/win32/tools/geometry/vorticel-geometry.exe" "$(wine_loader win32)"
 if env -u DISPLAY python3 tests/cross/same_geometry.py "${runs[@]}"; then
     pass "one geometry on ${#runs[@]} builds"
 else
     fail "one geometry on ${#runs[@]} builds"
 fi
-/usr/lib/wine/wineserver -k >/dev/null 2>&1
+"$wineserver" -k >/dev/null 2>&1
 took "one geometry"
 finish

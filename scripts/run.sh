@@ -9,7 +9,7 @@ root=$PWD
 scripts/deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j"$(nproc)" --target Vorticel wall_texture
-cd build/release/app
+cd build/release/bin
 
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
     exec ./Vorticel

@@ -34,6 +34,22 @@ count_ctest() { # count_ctest LOG WHAT: adds up the "N tests failed out of M" li
     fi
 }
 
+count_unittest() { # count_unittest LOG WHAT: adds up a Python unittest log (ran, less failures, errors, skips)
+    local ran bad skips
+    ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' "$1" | tail -n 1)
+    bad=$(($(grep -E '^FAILED \(' "$1" | grep -oE '(failures|errors)=[0-9]+' | cut -d= -f2 |
+        paste -sd+ -) + 0))
+    skips=$(($(grep -E '^(OK|FAILED) \(' "$1" | grep -oE 'skipped=[0-9]+' | cut -d= -f2 |
+        paste -sd+ -) + 0))
+    if [[ -n $ran ]]; then
+        passed=$((passed + ran - bad - skips))
+        failed=$((failed + bad))
+        skipped=$((skipped + skips))
+    else
+        fail "$2 gave no result (log $1)"
+    fi
+}
+
 count_script() { # count_script NAME LOG: adds up another script's closing line
     local line
     line=$(grep -E "^$1: [0-9]+ passed, [0-9]+ failed" "$2" | tail -n 1 || true)

@@ -8,7 +8,8 @@ const char kSaverUsage[] =
     "\n"
     "Where it draws (default: its own resizable window \"Vorticel\", 640 x 480):\n"
     "  --root            the window named by $XSCREENSAVER_WINDOW, else the root window\n"
-    "  --window-id ID    inside the X window ID (hexadecimal 0x... or decimal)\n"
+    "  --window-id ID    inside the X window ID (hexadecimal 0x... or decimal); with --root\n"
+    "                    too, as XScreenSaver's settings dialog gives it for its preview\n"
     "  --fullscreen      its own window covering the screen\n"
     "\n"
     "Settings:\n"
@@ -65,10 +66,9 @@ bool parseSaverCommand(int argc, const char *const *argv, SaverCommand &command,
     parser.flag("--version", [&] { command.version = true; });
     if (!parser.parse(argc, argv, error))
         return false;
-    const int targets =
-        (command.root ? 1 : 0) + (command.windowId ? 1 : 0) + (command.fullScreen ? 1 : 0);
-    if (targets > 1) {
-        error = "--root, --window-id and --fullscreen exclude each other";
+    // The settings dialog's preview comes as --root --window-id ID: the window named wins.
+    if (command.fullScreen && (command.root || command.windowId)) {
+        error = "--fullscreen excludes --root and --window-id";
         return false;
     }
     return true;

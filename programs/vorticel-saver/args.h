@@ -8,7 +8,7 @@
 
 struct SaverCommand {
     SaverSettings settings;
-    bool root = false;          // the daemon's window ($XSCREENSAVER_WINDOW) or the root
+    bool root = false;          // the daemon's window ($XSCREENSAVER_WINDOW), else the root
     unsigned long windowId = 0; // non-zero: inside that X window
     bool fullScreen = false;
     std::string texture; // empty: the installed wall texture
@@ -18,6 +18,6 @@ struct SaverCommand {
 extern const char kSaverUsage[];
 
 // False at the first bad argument, with a one-line reason. Values out of range are refused;
-// --root, --window-id and --fullscreen exclude each other.
+// --fullscreen excludes --root and --window-id, and --window-id wins over --root.
 bool parseSaverCommand(int argc, const char *const *argv, SaverCommand &command,
                        std::string &error);

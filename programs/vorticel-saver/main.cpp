@@ -103,7 +103,8 @@ int main(int argc, char **argv) {
         target.place = SaverPlace::Child;
         unsigned long id = command.windowId;
         const char *from = "";
-        const char *daemonWindow = command.root ? std::getenv("XSCREENSAVER_WINDOW") : nullptr;
+        // A window named on the command line wins; --root alone takes the daemon's window.
+        const char *daemonWindow = command.windowId ? nullptr : std::getenv("XSCREENSAVER_WINDOW");
         if (daemonWindow && *daemonWindow) {
             from = " (from XSCREENSAVER_WINDOW)";
             if (!cmdline::parseId(daemonWindow, id)) {

@@ -121,9 +121,9 @@ TEST(SaverCommandLine, OutOfRangeUnknownAndConflictingAreRefusedNotClamped) {
               "--window-id takes a window id (0x... or decimal), not 'window'");
     EXPECT_EQ(saverError({"--texture", ""}), "--texture takes a file name, not ''");
     EXPECT_EQ(saverError({"--delay", "3"}), "unknown option '--delay'");
-    const std::string exclusive = "--root, --window-id and --fullscreen exclude each other";
+    const std::string exclusive = "--fullscreen excludes --root and --window-id";
     EXPECT_EQ(saverError({"-root", "-fullscreen"}), exclusive);
-    EXPECT_EQ(saverError({"-window-id", "5", "--root"}), exclusive);
+    EXPECT_EQ(saverError({"-window-id", "5", "--fullscreen"}), exclusive);
 }
 
 TEST(SaverSettings, RangesAreCheckedAndApplyGivesTheEffectsValues) {
