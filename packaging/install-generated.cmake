@@ -2,7 +2,7 @@
 # desktop entry and the manual pages, for the prefix actually installed to, which --prefix or
 # CPack may set differently from the configured one, and installs them.
 # Set by the caller: VORTICEL_SOURCE_DIR, VORTICEL_STAGE_DIR, VORTICEL_BINDIR, VORTICEL_DATADIR,
-# VORTICEL_MANDIR, PROJECT_VERSION.
+# VORTICEL_MANDIR, VORTICEL_DOCDIR, VORTICEL_MAINTAINER, PROJECT_VERSION.
 
 function(vorticel_full_path dir out)
   if(IS_ABSOLUTE "${dir}")
@@ -15,6 +15,7 @@ endfunction()
 vorticel_full_path("${VORTICEL_BINDIR}" bin_dir)
 vorticel_full_path("${VORTICEL_DATADIR}" data_dir)
 vorticel_full_path("${VORTICEL_MANDIR}" man_dir)
+vorticel_full_path("${VORTICEL_DOCDIR}" doc_dir)
 set(VORTICEL_SHARE_DIR "${data_dir}/vorticel")
 set(VORTICEL_SAVER_XML "${data_dir}/xscreensaver/config/vorticel-saver.xml")
 
@@ -39,15 +40,19 @@ file(MAKE_DIRECTORY "${stage}")
 configure_file("${VORTICEL_SOURCE_DIR}/vorticel.desktop.in" "${stage}/vorticel.desktop" @ONLY)
 file(INSTALL DESTINATION "${data_dir}/applications" TYPE FILE FILES "${stage}/vorticel.desktop")
 
-# Manual pages compressed as Debian ships them (gzip -n: no name or time stamp inside).
-set(pages)
-foreach(page Vorticel.6 vorticel-saver.6)
-  configure_file("${VORTICEL_SOURCE_DIR}/${page}.in" "${stage}/${page}" @ONLY)
-  execute_process(COMMAND gzip -9 -n -c "${stage}/${page}" OUTPUT_FILE "${stage}/${page}.gz"
+# Manual pages and the changelog compressed as Debian ships them (gzip -n: no name or time
+# stamp inside).
+function(vorticel_gzip template name out)
+  configure_file("${VORTICEL_SOURCE_DIR}/${template}" "${stage}/${name}" @ONLY)
+  execute_process(COMMAND gzip -9 -n -c "${stage}/${name}" OUTPUT_FILE "${stage}/${name}.gz"
                   RESULT_VARIABLE gzip_result)
   if(NOT gzip_result EQUAL 0)
-    message(FATAL_ERROR "gzip failed on ${page}: ${gzip_result}")
+    message(FATAL_ERROR "gzip failed on ${name}: ${gzip_result}")
   endif()
-  list(APPEND pages "${stage}/${page}.gz")
-endforeach()
-file(INSTALL DESTINATION "${man_dir}/man6" TYPE FILE FILES ${pages})
+  set(${out} "${stage}/${name}.gz" PARENT_SCOPE)
+endfunction()
+vorticel_gzip(Vorticel.6.in Vorticel.6 program_page)
+vorticel_gzip(vorticel-saver.6.in vorticel-saver.6 saver_page)
+file(INSTALL DESTINATION "${man_dir}/man6" TYPE FILE FILES ${program_page} ${saver_page})
+vorticel_gzip(debian/changelog.in changelog changelog)
+file(INSTALL DESTINATION "${doc_dir}" TYPE FILE FILES ${changelog})

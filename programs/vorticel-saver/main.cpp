@@ -1,12 +1,8 @@
 // vorticel-saver's entry on Linux: the command line, the window to draw in (the daemon's,
-// one named by id, the root, or its own), the installed wall texture, and the signals by
-// which a screensaver daemon stops its hacks.
+// one named by id, the root, or its own), the wall texture installed with it, and the signals
+// by which a screensaver daemon stops its hacks.
 #include <windows.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +10,7 @@
 
 #include "cmdline/cmdline.h"
 #include "saver/saver.h"
+#include "shell/installed_texture.h"
 #include "programs/vorticel-saver/args.h"
 #include "vorticel_x11.h"
 
@@ -27,34 +24,6 @@ void reportLine(const char *line) {
 
 void stopOnSignal(int) {
     saverStop = 1;
-}
-
-bool readableFile(const std::string &path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           access(path.c_str(), R_OK) == 0;
-}
-
-// The wall texture installed with the program: beside the executable (a build tree), in
-// share/vorticel two levels above it (installed or unpacked anywhere, the program being in
-// libexec/xscreensaver), then where the build said it would be installed. Empty when none.
-std::string installedTexture() {
-    char self[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder;
-    if (length > 0) {
-        self[length] = '\0';
-        folder = self;
-        folder.erase(folder.find_last_of('/') + 1);
-    }
-    const std::string candidates[] = {folder.empty() ? "" : folder + "grottebl.jpg",
-                                      folder.empty() ? ""
-                                                     : folder + "../../share/vorticel/grottebl.jpg",
-                                      VORTICEL_TEXTURE_INSTALL_PATH};
-    for (const std::string &path : candidates)
-        if (!path.empty() && readableFile(path))
-            return path;
-    return "";
 }
 
 // The handle of an X window named by id, or null after a one-line report.
@@ -123,10 +92,11 @@ int main(int argc, char **argv) {
     std::string texture = command.texture;
     if (texture.empty()) {
         texture = installedTexture();
-        if (texture.empty())
-            reportLine("no wall texture grottebl.jpg beside the program, in "
-                       "../../share/vorticel or in " VORTICEL_TEXTURE_INSTALL_DIR
-                       "; the wall shows a checkerboard");
+        if (texture.empty()) {
+            const std::string line = std::string("no wall texture grottebl.jpg ") +
+                                     kInstalledTextureWhere + "; the wall shows a checkerboard";
+            reportLine(line.c_str());
+        }
     }
     static char instanceToken;
     return runSaver(reinterpret_cast<HINSTANCE>(&instanceToken), command.settings, target,

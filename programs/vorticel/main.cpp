@@ -1,6 +1,14 @@
 // Vorticel: the effect in a window of its own. It shows the about box, opens the 640 x 480
 // window "Vorticel", reads its wall texture grottebl.jpg from the working folder and flies
-// until the tunnel has run out after ESC, or the window is closed.
+// until the tunnel has run out after ESC, or the window is closed. On Linux, where it is
+// started from any folder, the texture installed with it stands in for a missing one.
+#ifndef _WIN32
+#include <cstdio>
+#include <string>
+
+#include "shell/installed_texture.h"
+#endif
+
 #include "shell/frame_loop.h"
 #include "shell/window.h"
 #include "tunnel/effect.h"
@@ -25,6 +33,27 @@ int fatalBlow(const char *text) {
     MessageBoxA(nullptr, text, "Fatal Blow", MB_ICONHAND);
     return 1;
 }
+
+#ifdef _WIN32
+const char *wallTexturePath() {
+    return "grottebl.jpg";
+}
+#else
+// A grottebl.jpg in the working folder wins, a user's own wall; then the installed one.
+const char *wallTexturePath() {
+    static std::string path = "grottebl.jpg";
+    if (readableFile(path))
+        return path.c_str();
+    path = installedTexture();
+    if (!path.empty())
+        return path.c_str();
+    std::fprintf(stderr,
+                 "Vorticel: no wall texture grottebl.jpg in the working folder, %s; "
+                 "the wall shows a checkerboard\n",
+                 kInstalledTextureWhere);
+    return nullptr;
+}
+#endif
 
 // The about box, with no owner window.
 void showAbout() {
@@ -52,7 +81,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     startFrameClock();
 
-    initEffect("grottebl.jpg");
+    initEffect(wallTexturePath());
     // Never waits: whenever the queue is empty, the next frame is due.
     return runFrameLoop(window, nullptr);
 }

@@ -12,6 +12,7 @@ import argparse
 import os
 import shutil
 import sys
+import tempfile
 import time
 import unittest
 
@@ -124,9 +125,9 @@ class EndToEnd(unittest.TestCase):
                 time.sleep(0.5)
                 self.assertEqual(support.checkerboard_problems(screenshot(window)), [])
                 self.escape_exits(program, window)
-                if not ARGS.launcher:  # Vorticel says nothing of the texture
+                if not ARGS.launcher:  # one line says where it looked
                     self.assertRegex(program.error_output(),
-                                     r"^PixelFormat Selected: \d+\nBPP: \d+\n$")
+                                     r"^PixelFormat Selected: \d+\nBPP: \d+\nVorticel: .*\n$")
 
     def test_thirty_days_into_a_run_the_tunnel_still_flies(self):
         if ARGS.launcher or not ARGS.clock_jump:
@@ -179,6 +180,11 @@ def main():
     ARGS.launcher = ARGS.launcher.split()
     if ARGS.launcher:
         support.WAIT = 60.0  # wine's first start on a new display is slow
+    else:
+        # On Linux the program takes the texture installed beside it when the working folder
+        # has none: a copy alone in a folder of its own has neither.
+        alone = tempfile.mkdtemp()
+        ARGS.exe = shutil.copy(ARGS.exe, alone)
     return support.run_tests(rest)
 
 
