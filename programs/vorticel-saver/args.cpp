@@ -20,6 +20,7 @@ const char kSaverUsage[] =
     "  --fps             show the frame rate and triangle count in a corner\n"
     "  --max-fps N       at most N frames per second, 1 to 1000; 0: no cap (default 60)\n"
     "  --texture PATH    wall texture, a JPEG file (default: the one installed with it)\n"
+    "  --install         add it to your XScreenSaver display modes (~/.xscreensaver) and exit\n"
     "  --help            show this text and exit\n"
     "  --version         show the version and exit\n"
     "\n"
@@ -62,6 +63,7 @@ bool parseSaverCommand(int argc, const char *const *argv, SaverCommand &command,
         command.texture = v;
         return !command.texture.empty();
     });
+    parser.flag("--install", [&] { command.install = true; });
     parser.flag("--help", [&] { command.help = true; });
     parser.flag("--version", [&] { command.version = true; });
     if (!parser.parse(argc, argv, error))

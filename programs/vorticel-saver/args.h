@@ -12,7 +12,7 @@ struct SaverCommand {
     unsigned long windowId = 0; // non-zero: inside that X window
     bool fullScreen = false;
     std::string texture; // empty: the installed wall texture
-    bool help = false, version = false;
+    bool install = false, help = false, version = false;
 };
 
 extern const char kSaverUsage[];

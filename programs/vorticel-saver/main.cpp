@@ -3,6 +3,9 @@
 // by which a screensaver daemon stops its hacks.
 #include <windows.h>
 
+#include <unistd.h>
+
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -12,11 +15,14 @@
 #include "saver/saver.h"
 #include "shell/installed_texture.h"
 #include "programs/vorticel-saver/args.h"
+#include "programs/vorticel-saver/xscreensaver_list.h"
 #include "vorticel_x11.h"
 
 namespace {
 
 const char kProgram[] = "vorticel-saver";
+// Where Debian's XScreenSaver daemon runs its display modes from.
+const char kDaemonHackFolder[] = "/usr/libexec/xscreensaver";
 
 void reportLine(const char *line) {
     std::fprintf(stderr, "%s: %s\n", kProgram, line);
@@ -39,6 +45,27 @@ HWND foreignWindow(unsigned long id, const char *from) {
     return window;
 }
 
+// --install: the line that runs this program on the daemon's window, in ~/.xscreensaver. The
+// daemon looks for its hacks in its own folder first: there the bare name does, and the
+// settings dialog finds the program's settings by it; anywhere else the full path.
+int install() {
+    const char *home = std::getenv("HOME");
+    if (!home || !*home) {
+        reportLine("HOME is not set: no ~/.xscreensaver to add the saver to");
+        return 1;
+    }
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string command = kProgram;
+    if (length > 0) {
+        self[length] = '\0';
+        if (std::string(self) != std::string(kDaemonHackFolder) + "/" + kProgram)
+            command = self;
+    }
+    return installDisplayMode(std::string(home) + "/.xscreensaver", "GL: " + command + " --root",
+                              kProgram);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -56,6 +83,8 @@ int main(int argc, char **argv) {
         std::printf("%s %s\n", kProgram, VORTICEL_VERSION);
         return 0;
     }
+    if (command.install)
+        return install();
     saverReport = reportLine;
     vorticelQuietDebugOutput();
 
