@@ -1,5 +1,5 @@
 // The X connection and the one-line failure reports.
-#include "internal.h"
+#include "display.h"
 
 #include <X11/XKBlib.h>
 
@@ -15,11 +15,12 @@ bool displayTried = false;
 int reportedErrors = 0;
 int quietScopes = 0;
 int quietErrors = 0;
+bool (*expectedErrors)(XID resource) = nullptr;
 
 // Xlib's default handler ends the process; a stale window or a refused request must not.
 // Errors about other programs' windows, which may go at any moment, are expected.
 int logXError(Display *connection, XErrorEvent *error) {
-    if (quietScopes > 0 || foreignResource(error->resourceid)) {
+    if (quietScopes > 0 || (expectedErrors && expectedErrors(error->resourceid))) {
         ++quietErrors;
         return 0;
     }
@@ -47,6 +48,10 @@ int QuietErrors::errors() {
     if (sharedDisplay)
         XSync(sharedDisplay, False);
     return quietErrors - before;
+}
+
+void setExpectedErrors(bool (*expected)(XID resource)) {
+    expectedErrors = expected;
 }
 
 void reportOnce(Failure kind, const char *why) {

@@ -1,6 +1,9 @@
 // Keyboard translation: X key events become WM_KEYDOWN and WM_KEYUP with Windows virtual-key
 // codes, and TranslateMessage turns a key press into its WM_CHAR.
-#include "internal.h"
+#include "keyboard.h"
+
+#include "display.h"
+#include "queue.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
@@ -60,7 +63,7 @@ WPARAM virtualKey(KeySym symbol) {
 // 31; bits 32-39 keep the X modifier state that TranslateMessage needs.
 } // namespace
 
-void postKey(WindowRecord &record, XKeyEvent &event) {
+void postKey(HWND window, XKeyEvent &event) {
     const unsigned keycode = event.keycode & 0xFF;
     const bool press = event.type == KeyPress;
     LPARAM lParam =
@@ -71,8 +74,8 @@ void postKey(WindowRecord &record, XKeyEvent &event) {
         lParam |= LPARAM(1) << 31;
     keyDown[keycode] = press;
     const WPARAM key = virtualKey(XLookupKeysym(&event, 0));
-    enqueue(reinterpret_cast<HWND>(record.id), press ? WM_KEYDOWN : WM_KEYUP, key, lParam,
-            static_cast<DWORD>(event.time), false);
+    enqueue(window, press ? WM_KEYDOWN : WM_KEYUP, key, lParam, static_cast<DWORD>(event.time),
+            false);
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 // MessageBoxA: a small modal X11 dialog with the text, an optional stop icon and an OK button.
-#include "internal.h"
+#include "display.h"
+#include "window_table.h"
+#include "wm_hints.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>

@@ -1,6 +1,9 @@
-// Window classes and windows over X11: the program's own windows (top-level, pop-up, child)
-// and handles for windows of other programs.
-#include "internal.h"
+// Window classes and the program's own windows over X11 (top-level, pop-up, child): their
+// creation, placement, showing and titles.
+#include "display.h"
+#include "visual.h"
+#include "window_table.h"
+#include "wm_hints.h"
 
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
@@ -8,8 +11,6 @@
 #include <strings.h>
 
 #include <string>
-
-#include "vorticel_x11.h"
 
 namespace platform {
 
@@ -22,13 +23,6 @@ struct ClassRecord {
 };
 
 std::array<ClassRecord, 16> classes;
-std::array<WindowRecord, 16> windows;
-uintptr_t nextWindowId = 1;
-
-// Windows of other programs, and ours inside them, that are gone: errors about them still
-// arrive for a while.
-std::array<XID, 16> departed{};
-size_t departedNext = 0;
 
 ClassRecord *findClass(LPCSTR name) {
     if (!name)
@@ -36,13 +30,6 @@ ClassRecord *findClass(LPCSTR name) {
     for (ClassRecord &c : classes)
         if (c.procedure && strcasecmp(c.name.c_str(), name) == 0)
             return &c;
-    return nullptr;
-}
-
-WindowRecord *freeSlot() {
-    for (WindowRecord &w : windows)
-        if (!w.id)
-            return &w;
     return nullptr;
 }
 
@@ -55,11 +42,6 @@ int clampSize(long size) {
 bool childOfRoot(Display *connection, const WindowRecord &record) {
     const WindowRecord *parent = findWindow(reinterpret_cast<HWND>(record.parent));
     return parent && parent->xid == RootWindow(connection, record.visual.screen);
-}
-
-bool insideForeign(const WindowRecord &record) {
-    const WindowRecord *parent = findWindow(reinterpret_cast<HWND>(record.parent));
-    return parent && (parent->foreign || insideForeign(*parent));
 }
 
 void sendSize(WindowRecord &record) {
@@ -137,136 +119,11 @@ bool createXWindow(Display *connection, WindowRecord &record, ::Window parent,
     return true;
 }
 
-void forget(WindowRecord &record) {
-    if (record.foreign || insideForeign(record)) {
-        departed[departedNext] = record.xid;
-        departedNext = (departedNext + 1) % departed.size();
-    }
-    dropMessagesFor(reinterpret_cast<HWND>(record.id));
-    record = WindowRecord{};
-}
-
 } // namespace
-
-std::array<WindowRecord, 16> &windowTable() {
-    return windows;
-}
-
-WindowRecord *findWindow(HWND window) {
-    const uintptr_t id = reinterpret_cast<uintptr_t>(window);
-    if (!id)
-        return nullptr;
-    for (WindowRecord &w : windows)
-        if (w.id == id)
-            return &w;
-    return nullptr;
-}
-
-WindowRecord *findWindow(HDC deviceContext) {
-    WindowRecord *record = findWindow(reinterpret_cast<HWND>(deviceContext));
-    return record && !record->foreign ? record : nullptr;
-}
-
-WindowRecord *findByXid(::Window xid) {
-    for (WindowRecord &w : windows)
-        if (w.id && w.xid == xid)
-            return &w;
-    return nullptr;
-}
-
-LRESULT send(WindowRecord &record, UINT message, WPARAM wParam, LPARAM lParam) {
-    WNDPROC procedure = record.procedure;
-    return procedure ? procedure(reinterpret_cast<HWND>(record.id), message, wParam, lParam) : 0;
-}
-
-bool foreignResource(XID resource) {
-    for (XID gone : departed)
-        if (gone && gone == resource)
-            return true;
-    const WindowRecord *record = findByXid(resource);
-    return record && (record->foreign || insideForeign(*record));
-}
-
-void destroyWindow(WindowRecord &record) {
-    Display *connection = display();
-    if (record.destroying || record.foreign || !connection)
-        return;
-    record.destroying = true;
-    const uintptr_t id = record.id;
-    send(record, WM_DESTROY, 0, 0);
-    // As on Windows, the children are destroyed after their parent has had its WM_DESTROY.
-    for (WindowRecord &w : windows)
-        if (w.id && w.parent == id)
-            destroyWindow(w);
-    WindowRecord *again = findWindow(reinterpret_cast<HWND>(id));
-    if (!again)
-        return;
-    if (!again->gone)
-        XDestroyWindow(connection, again->xid);
-    XFreeColormap(connection, again->colormap);
-    XSync(connection, False);
-    forget(*again);
-}
-
-void windowConfigured(WindowRecord &record, const XConfigureEvent &event) {
-    // A child's size is only ever the one the program gave it; reports of earlier sizes may
-    // still be on their way.
-    if (record.child || (event.width == record.width && event.height == record.height))
-        return;
-    record.width = event.width;
-    record.height = event.height;
-    if (!record.foreign)
-        enqueue(reinterpret_cast<HWND>(record.id), WM_SIZE, 0,
-                MAKELPARAM(record.width, record.height), tickCount(), false);
-}
-
-void windowDestroyed(WindowRecord &record) {
-    // Destroyed by someone else: another program's window, or ours with its parent. As when
-    // a parent is destroyed on Windows, our window gets its WM_DESTROY.
-    if (record.foreign) {
-        forget(record);
-    } else if (!record.destroying) {
-        record.gone = true;
-        destroyWindow(record);
-    }
-}
 
 } // namespace platform
 
 using namespace platform;
-
-HWND vorticelForeignWindow(unsigned long xid) {
-    Display *connection = display();
-    if (!connection || !xid)
-        return nullptr;
-    if (WindowRecord *known = findByXid(xid))
-        return known->foreign ? reinterpret_cast<HWND>(known->id) : nullptr;
-    WindowRecord *record = freeSlot();
-    if (!record)
-        return nullptr;
-    XWindowAttributes attributes{};
-    {
-        QuietErrors quiet;
-        if (!XGetWindowAttributes(connection, xid, &attributes) || quiet.errors())
-            return nullptr;
-        // Size changes and the window's end; the owner's own selection is not touched.
-        XSelectInput(connection, xid, StructureNotifyMask);
-        if (quiet.errors())
-            return nullptr;
-    }
-    record->id = nextWindowId++;
-    record->xid = xid;
-    record->foreign = true;
-    record->visible = attributes.map_state != IsUnmapped;
-    record->width = attributes.width;
-    record->height = attributes.height;
-    return reinterpret_cast<HWND>(record->id);
-}
-
-HWND WINAPI GetDesktopWindow() {
-    Display *connection = display();
-    return connection ? vorticelForeignWindow(DefaultRootWindow(connection)) : nullptr;
-}
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass) {
     if (!windowClass || !windowClass->lpfnWndProc || !windowClass->lpszClassName ||
@@ -369,7 +226,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
         fitClientToOuter(connection, fresh);
     }
 
-    fresh.id = nextWindowId++;
+    fresh.id = newWindowId();
     *record = fresh;
     const HWND window = reinterpret_cast<HWND>(fresh.id);
     if (send(*record, WM_CREATE, 0, 0) == -1) {
@@ -443,18 +300,6 @@ BOOL WINAPI DestroyWindow(HWND window) {
     return TRUE;
 }
 
-BOOL WINAPI IsWindow(HWND window) {
-    return findWindow(window) ? TRUE : FALSE;
-}
-
-BOOL WINAPI GetClientRect(HWND window, RECT *rect) {
-    WindowRecord *record = findWindow(window);
-    if (!record || !rect)
-        return FALSE;
-    *rect = RECT{0, 0, record->width, record->height};
-    return TRUE;
-}
-
 BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
     WindowRecord *record = findWindow(window);
     Display *connection = display();
@@ -509,9 +354,4 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
     setTitle(connection, record->xid, text);
     XFlush(connection);
     return TRUE;
-}
-
-HDC WINAPI GetDC(HWND window) {
-    WindowRecord *record = findWindow(window);
-    return record && !record->foreign ? reinterpret_cast<HDC>(record->id) : nullptr;
 }

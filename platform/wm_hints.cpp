@@ -1,6 +1,6 @@
 // What the window manager reads and writes: titles, the close protocol, the frame it adds
 // around a window and the full-screen state; and waiting for one of its replies.
-#include "internal.h"
+#include "wm_hints.h"
 
 #include <X11/Xatom.h>
 

@@ -4,7 +4,9 @@
 // GoogleTest first: the X headers define macros (None, Bool) that would clash with it.
 #include <gtest/gtest.h>
 
-#include "internal.h"
+#include "display.h"
+#include "visual.h"
+#include "window_table.h"
 
 #include <string>
 #include <vector>
