@@ -81,8 +81,7 @@ bool createXWindow(Display *connection, WindowRecord &record, ::Window parent,
     const int height = record.height > 0 ? record.height : record.outerHeight;
     const ::Window xid =
         XCreateWindow(connection, parent ? parent : root, record.x, record.y, width, height, 0,
-                      visual.depth, InputOutput, visual.visual,
-                      CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask, &attributes);
+                      visual.depth, InputOutput, visual.visual, mask, &attributes);
     if (!xid) {
         XFreeColormap(connection, attributes.colormap);
         return false;
