@@ -1,6 +1,7 @@
 // The windows' side of the message loop: X events turned into window messages (size, end,
 // keys, the window manager's close request, paints due), and the message calls, which take
-// those events in before they look at the queue.
+// those events in before they look at the queue, hand out paints after what is stored there,
+// and wait on the X connection.
 #include "display.h"
 #include "keyboard.h"
 #include "queue.h"
@@ -8,6 +9,12 @@
 #include "wm_hints.h"
 
 #include <X11/Xutil.h>
+
+#include <poll.h>
+
+#include <cerrno>
+#include <climits>
+#include <ctime>
 
 namespace platform {
 
@@ -49,9 +56,11 @@ void translateEvent(Display *connection, XEvent &event) {
             enqueue(window, WM_CLOSE, 0, 0, tickCount(), false);
         break;
     case KeyPress:
-    case KeyRelease:
-        postKey(window, event.xkey);
+    case KeyRelease: {
+        const MSG key = keyMessage(window, event.xkey);
+        enqueue(key.hwnd, key.message, key.wParam, key.lParam, key.time, false);
         break;
+    }
     default:
         break;
     }
@@ -73,17 +82,17 @@ bool paintDue(const WindowRecord &w) {
     return w.id && !w.foreign && w.invalid && w.visible;
 }
 
-bool drainEventsForPaints() {
-    drainEvents();
+bool paintDueAnywhere() {
     for (const WindowRecord &w : windowTable())
         if (paintDue(w))
             return true;
     return false;
 }
 
-bool drainEventsOnly() {
-    drainEvents();
-    return false;
+long long millisecondsSince(const timespec &start) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000;
 }
 
 } // namespace
@@ -92,20 +101,24 @@ bool drainEventsOnly() {
 
 using namespace platform;
 
+// PeekMessageA's order: stored messages as they came, then WM_QUIT, then a paint of the first
+// of the windows whose paint is due that the filter lets through. Paints are not queued: the
+// same one is handed out again until the window is validated.
 BOOL WINAPI PeekMessageA(MSG *message, HWND window, UINT filterMin, UINT filterMax,
                          UINT removeMessage) {
     if (!message)
         return FALSE;
     drainEvents();
-    HWND paints[maxWindows];
-    size_t paintCount = 0;
-    for (const WindowRecord &w : windowTable())
-        if (paintDue(w))
-            paints[paintCount++] = reinterpret_cast<HWND>(w.id);
-    return takeMessage(message, window, filterMin, filterMax, (removeMessage & PM_REMOVE) != 0,
-                       paints, paintCount)
-               ? TRUE
-               : FALSE;
+    if (takeStored(message, window, filterMin, filterMax, (removeMessage & PM_REMOVE) != 0))
+        return TRUE;
+    for (const WindowRecord &w : windowTable()) {
+        const MSG paint{reinterpret_cast<HWND>(w.id), WM_PAINT, 0, 0, tickCount(), {0, 0}};
+        if (paintDue(w) && passesFilter(paint, window, filterMin, filterMax)) {
+            *message = paint;
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 // Waits on the X connection only: kernel objects are not part of this subset, so count must
@@ -116,8 +129,44 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *, BOOL, DWORD 
     if (count != 0)
         return WAIT_FAILED;
     Display *connection = display();
-    return waitForMessage(milliseconds, connection ? ConnectionNumber(connection) : -1,
-                          wakeMask & QS_PAINT ? drainEventsForPaints : drainEventsOnly);
+    const int descriptor = connection ? ConnectionNumber(connection) : -1;
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+        drainEvents();
+        if (messageStored() || ((wakeMask & QS_PAINT) && paintDueAnywhere()))
+            return WAIT_OBJECT_0;
+        int timeout = -1;
+        if (milliseconds != INFINITE) {
+            const long long spent = millisecondsSince(start);
+            if (spent >= milliseconds)
+                return WAIT_TIMEOUT;
+            const long long left = milliseconds - spent;
+            timeout = left > INT_MAX ? INT_MAX : static_cast<int>(left);
+        }
+        if (descriptor < 0) {
+            if (timeout < 0)
+                return WAIT_FAILED; // nothing could ever end it
+            timespec pause{timeout / 1000, (timeout % 1000) * 1000000L};
+            nanosleep(&pause, nullptr);
+            return WAIT_TIMEOUT;
+        }
+        pollfd waiting{descriptor, POLLIN, 0};
+        if (poll(&waiting, 1, timeout) < 0 && errno == EINTR)
+            return WAIT_TIMEOUT;
+    }
+}
+
+BOOL WINAPI TranslateMessage(const MSG *message) {
+    if (!message || (message->message != WM_KEYDOWN && message->message != WM_KEYUP))
+        return FALSE;
+    Display *connection = display();
+    if (message->message == WM_KEYUP || !connection)
+        return TRUE;
+    // As on Windows, the character comes out of the queue next.
+    if (const unsigned character = keyCharacter(connection, message->lParam))
+        enqueue(message->hwnd, WM_CHAR, character, message->lParam, message->time, true);
+    return TRUE;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *message) {

@@ -1,9 +1,6 @@
 // Keyboard translation: X key events become WM_KEYDOWN and WM_KEYUP with Windows virtual-key
-// codes, and TranslateMessage turns a key press into its WM_CHAR.
+// codes, and a key press gives its character. Uses nothing else of platform/.
 #include "keyboard.h"
-
-#include "display.h"
-#include "queue.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
@@ -58,12 +55,12 @@ WPARAM virtualKey(KeySym symbol) {
     }
 }
 
-// Key messages carry, as on Windows, a repeat count of 1 in bits 0-15, the scan code (here
-// the X keycode) in bits 16-23, the previous key state in bit 30 and the transition in bit
-// 31; bits 32-39 keep the X modifier state that TranslateMessage needs.
 } // namespace
 
-void postKey(HWND window, XKeyEvent &event) {
+// Key messages carry, as on Windows, a repeat count of 1 in bits 0-15, the scan code (here
+// the X keycode) in bits 16-23, the previous key state in bit 30 and the transition in bit
+// 31; bits 32-39 keep the X modifier state that keyCharacter needs.
+MSG keyMessage(HWND window, XKeyEvent &event) {
     const unsigned keycode = event.keycode & 0xFF;
     const bool press = event.type == KeyPress;
     LPARAM lParam =
@@ -74,50 +71,34 @@ void postKey(HWND window, XKeyEvent &event) {
         lParam |= LPARAM(1) << 31;
     keyDown[keycode] = press;
     const WPARAM key = virtualKey(XLookupKeysym(&event, 0));
-    enqueue(window, press ? WM_KEYDOWN : WM_KEYUP, key, lParam, static_cast<DWORD>(event.time),
-            false);
+    const UINT message = press ? WM_KEYDOWN : WM_KEYUP;
+    return MSG{window, message, key, lParam, static_cast<DWORD>(event.time), {0, 0}};
 }
 
-} // namespace platform
-
-using namespace platform;
-
-BOOL WINAPI TranslateMessage(const MSG *message) {
-    if (!message || (message->message != WM_KEYDOWN && message->message != WM_KEYUP))
-        return FALSE;
-    Display *connection = display();
-    if (message->message == WM_KEYUP || !connection)
-        return TRUE;
+unsigned keyCharacter(Display *connection, LPARAM lParam) {
     XKeyEvent event{};
     event.type = KeyPress;
     event.display = connection;
-    event.keycode = static_cast<unsigned>(message->lParam >> 16) & 0xFF;
-    event.state = static_cast<unsigned>(message->lParam >> 32) & 0xFF;
+    event.keycode = static_cast<unsigned>(lParam >> 16) & 0xFF;
+    event.state = static_cast<unsigned>(lParam >> 32) & 0xFF;
     char text[8];
     KeySym symbol = NoSymbol;
-    int length = XLookupString(&event, text, sizeof text, &symbol, nullptr);
-    unsigned character = length == 1 ? static_cast<unsigned char>(text[0]) : 0;
-    if (!character) {
-        // The keypad operators give their characters whatever level the keymap puts them on.
-        switch (XkbKeycodeToKeysym(connection, event.keycode, 0, 0)) {
-        case XK_KP_Multiply:
-            character = '*';
-            break;
-        case XK_KP_Add:
-            character = '+';
-            break;
-        case XK_KP_Subtract:
-            character = '-';
-            break;
-        case XK_KP_Divide:
-            character = '/';
-            break;
-        default:
-            break;
-        }
+    const int length = XLookupString(&event, text, sizeof text, &symbol, nullptr);
+    if (length == 1 && text[0])
+        return static_cast<unsigned char>(text[0]);
+    // The keypad operators give their characters whatever level the keymap puts them on.
+    switch (XkbKeycodeToKeysym(connection, event.keycode, 0, 0)) {
+    case XK_KP_Multiply:
+        return '*';
+    case XK_KP_Add:
+        return '+';
+    case XK_KP_Subtract:
+        return '-';
+    case XK_KP_Divide:
+        return '/';
+    default:
+        return 0;
     }
-    // As on Windows, the character comes out of the queue next.
-    if (character)
-        enqueue(message->hwnd, WM_CHAR, character, message->lParam, message->time, true);
-    return TRUE;
 }
+
+} // namespace platform

@@ -1,10 +1,8 @@
-// The thread's message queue (queue.cpp): stores posted and input messages and hands them
-// out in PeekMessageA's order; knows nothing of windows or of X.
+// The thread's message queue (queue.cpp): stores posted and input messages and the quit
+// message, and hands them out in arrival order; knows nothing of windows, paints or X.
 #pragma once
 
 #include "windows.h"
-
-#include <cstddef>
 
 namespace platform {
 
@@ -15,16 +13,12 @@ bool enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time
 bool queueFull();
 void dropMessagesFor(HWND window);
 
-// PeekMessageA's order: queued messages as they came, then WM_QUIT, then a paint of the first
-// of the windows whose paint is due that the filter lets through. Paints are not queued: the
-// same one is handed out again until the window is validated.
-bool takeMessage(MSG *message, HWND window, UINT filterMin, UINT filterMax, bool remove,
-                 const HWND *paintsDue, size_t paintCount);
-
-// MsgWaitForMultipleObjects's wait on the X connection (descriptor -1 without one): returns
-// WAIT_OBJECT_0 once a message is queued or `pump` says something else is due, WAIT_TIMEOUT
-// when the time has passed or a signal came. `pump` moves what the server sent into the queue;
-// it is called at once and after every wake.
-DWORD waitForMessage(DWORD milliseconds, int descriptor, bool (*pump)());
+// Whether PeekMessageA's filter (a window, or -1 for thread messages; a message range) lets
+// the message through.
+bool passesFilter(const MSG &message, HWND window, UINT filterMin, UINT filterMax);
+// The first stored message that passes the filter: queued ones as they came, then WM_QUIT.
+bool takeStored(MSG *message, HWND window, UINT filterMin, UINT filterMax, bool remove);
+// Whether anything is stored at all.
+bool messageStored();
 
 } // namespace platform
