@@ -3,6 +3,7 @@
 
 #include <X11/XKBlib.h>
 
+#include <cerrno> // program_invocation_short_name
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,7 +28,8 @@ int logXError(Display *connection, XErrorEvent *error) {
     if (reportedErrors++ < 8) {
         char text[160];
         XGetErrorText(connection, error->error_code, text, sizeof text);
-        std::fprintf(stderr, "vorticel: X error: %s (request %d)\n", text, error->request_code);
+        std::fprintf(stderr, "%s: X error: %s (request %d)\n", program_invocation_short_name, text,
+                     error->request_code);
     }
     return 0;
 }
@@ -60,7 +62,8 @@ void reportOnce(Failure kind, const char *why) {
     if (reported[index])
         return;
     reported[index] = true;
-    std::fprintf(stderr, "vorticel: %s\n", why);
+    // Each program that links the layer speaks under its own name.
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, why);
 }
 
 static Display *openDisplay() {
