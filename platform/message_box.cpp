@@ -171,11 +171,6 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                      StructureNotifyMask);
     platform::setTitle(connection, dialog.window, caption);
     platform::setDeleteProtocol(connection, dialog.window);
-    // The text as a property too, so tools (and the end-to-end tests) can read what the box says.
-    XChangeProperty(
-        connection, dialog.window, XInternAtom(connection, "_VORTICEL_MESSAGE_TEXT", False),
-        XInternAtom(connection, "UTF8_STRING", False), 8, PropModeReplace,
-        reinterpret_cast<const unsigned char *>(text), static_cast<int>(std::strlen(text)));
     setAtomProperty(connection, dialog.window, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG");
     if (XSizeHints *hints = XAllocSizeHints()) {
         hints->flags = USPosition | PPosition | PMinSize | PMaxSize;

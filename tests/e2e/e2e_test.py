@@ -77,8 +77,6 @@ class EndToEnd(unittest.TestCase):
         about = self.about_box()
         time.sleep(0.3)
         self.assertEqual([w[5] for w in windows()], ["Vorticel"], "only the about box is shown")
-        if not ARGS.launcher:
-            self.assertEqual(probe("property", hex(about[0]), "_VORTICEL_MESSAGE_TEXT"), ABOUT_TEXT)
         self.assertLess(about[3] * about[4], 640 * 480)
 
         press(about[0], "Return")
