@@ -2,9 +2,11 @@
 #include "texture/jpeg_decoder.h"
 
 #include <cerrno>
+#include <cstdio> // jpeglib.h needs FILE and size_t declared first
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <jpeglib.h>
 #include <sys/stat.h>
 #include <turbojpeg.h>
 #include <unistd.h>
@@ -14,9 +16,35 @@ namespace {
 // libjpeg keeps the coefficients of the whole picture for a progressive (or multi-scan) file:
 // 6 bytes a pixel at full 4:4:4 size, whatever scale it decodes at, and zeroed up front. A
 // header of a few bytes can claim 30000 x 30000 and cost gigabytes and seconds. Beyond this
-// limit libjpeg refuses the picture instead; it reads the limit, in thousands of bytes, from
-// JPEGMEM when a decompressor is made.
-const char *const coefficientMemoryLimit = "512M";
+// limit libjpeg refuses the picture instead.
+constexpr long coefficientMemoryLimit = 512L * 1024 * 1024;
+
+// Sets the limit on the decompressor itself, not through the process environment. TurboJPEG
+// before 3.0 has no call for it: its handle points at its instance, which begins with a
+// compressor and a decompressor of libjpeg's (the same library's jpeglib.h, so the same
+// layout). That is checked first: a decompressor-only handle has an untouched compressor and
+// a fresh decompressor. False when the handle is not laid out so.
+bool limitCoefficientMemory(tjhandle handle) {
+#ifdef TJPARAM_MAXMEMORY
+    return tj3Set(handle, TJPARAM_MAXMEMORY, coefficientMemoryLimit >> 20) == 0;
+#else
+    struct Instance {
+        jpeg_compress_struct compressor;
+        jpeg_decompress_struct decompressor;
+    };
+    Instance *instance = static_cast<Instance *>(handle);
+    jpeg_decompress_struct &d = instance->decompressor;
+    const int freshDecompressor = 200; // libjpeg's DSTATE_START
+    if (instance->compressor.mem || instance->compressor.is_decompressor || !d.is_decompressor ||
+        d.global_state != freshDecompressor || !d.mem || !d.err)
+        return false;
+    // A JPEGMEM the user set, which libjpeg has read by now, may only lower the limit.
+    long &limit = d.mem->max_memory_to_use;
+    if (limit <= 0 || limit > coefficientMemoryLimit)
+        limit = coefficientMemoryLimit;
+    return true;
+#endif
+}
 
 int fail(JpegProperties *properties, JpegFailure failure, int systemError = 0) {
     properties->failure = failure;
@@ -140,13 +168,12 @@ int jpegInit(JpegProperties *properties) {
         return -1;
     properties->fileData = nullptr;
     properties->fileSize = 0;
-    // The limit is set only for the making of the decompressor, and a user's own JPEGMEM stands.
-    const bool limit = std::getenv("JPEGMEM") == nullptr;
-    if (limit)
-        setenv("JPEGMEM", coefficientMemoryLimit, 0);
     properties->decoder = tjInitDecompress();
-    if (limit)
-        unsetenv("JPEGMEM");
+    // Without the limit a crafted file could take gigabytes: no decoder rather than that.
+    if (properties->decoder && !limitCoefficientMemory(properties->decoder)) {
+        tjDestroy(properties->decoder);
+        properties->decoder = nullptr;
+    }
     return properties->decoder ? 0 : -1;
 }
 
