@@ -13,6 +13,14 @@
 
 namespace {
 
+#ifdef __EMSCRIPTEN__
+// WebGL draws no quads, nor does the browser build's GL emulation: a triangle strip through
+// the same vertices draws each quad of the strip as two triangles wound the same way.
+constexpr GLenum kStripMode = GL_TRIANGLE_STRIP;
+#else
+constexpr GLenum kStripMode = GL_QUAD_STRIP;
+#endif
+
 // Hands a projected point to GL. A huge zoom, or a point just ahead of the eye's plane, gives
 // coordinates far off the screen, and an infinite zoom gives infinities and not-a-number:
 // those are brought within reach (screen_limit.h), so that GL only ever gets finite values.
@@ -30,7 +38,7 @@ void drawStrip(int32_t i) {
     const float farGrey = greyFactor(ringDepth[i + 1]);
     const TunnelVertex *nearRing = ringVertices[i];
     const TunnelVertex *farRing = ringVertices[i + 1];
-    glBegin(GL_QUAD_STRIP);
+    glBegin(kStripMode);
     for (int32_t j = 0; j <= kRimPoints; j += polyStep) {
         const TunnelVertex &a = nearRing[j];
         const float ga = static_cast<float>(static_cast<double>(nearGrey) * a.shade);
