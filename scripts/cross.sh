@@ -5,10 +5,10 @@
 #   2. runs its unit tests under qemu-aarch64 (ctest with the toolchain's emulator): on ARM the
 #      builder's vertex fill takes its portable loop, which x86 never runs
 #   3. runs vorticel-geometry from every build over one flight (tests/cross/same_geometry.py):
-#      Linux x86-64 (build/release), ARM64 under qemu, and the Windows builds under wine
-#      (build/win64, build/win32, made by scripts/build-windows.sh, which the test command runs
-#      first)
-#      and checks that all print the same bytes
+#      Linux x86-64 (build/release), ARM64 under qemu, the Windows builds under wine
+#      (build/win64, build/win32, made by scripts/build-windows.sh) and WebAssembly under Node
+#      (build/web-cmake, made by scripts/web.sh), which the test command runs first, and checks
+#      that all print the same bytes
 # Ends with "cross: N passed, M failed"; the exit status is 0 only when nothing failed.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
@@ -71,6 +71,7 @@ add_run linux-x86_64 "$linux_build/tools/geometry/vorticel-geometry"
 add_run linux-arm64 "$build/tools/geometry/vorticel-geometry" "$(command -v qemu-aarch64)"
 add_run windows-x86_64 "$root/build/win64/tools/geometry/vorticel-geometry.exe" "$(wine_loader win64)"
 add_run windows-i686 "$root/build/win32/tools/geometry/vorticel-geometry.exe" "$(wine_loader win32)"
+add_run web-wasm32 "$root/build/web-cmake/tools/geometry/vorticel-geometry.js" "$(command -v node)"
 if env -u DISPLAY python3 tests/cross/same_geometry.py "${runs[@]}"; then
     pass "one geometry on ${#runs[@]} builds"
 else

@@ -4,6 +4,8 @@
 #   scripts/deps.sh --windows  also the mingw-w64 cross compilers (64- and 32-bit), wine64 and
 #                              wine32 (which needs the i386 architecture added to dpkg)
 #   scripts/deps.sh --cross    also the ARM64 cross compiler and qemu-user to run its output
+#   scripts/deps.sh --web      also emscripten and Node for the browser build, and Chromium with
+#                              its WebDriver and Python's selenium for the page's tests
 # The flags combine.
 set -euo pipefail
 
@@ -26,6 +28,7 @@ for flag in "$@"; do
         i386=1
         ;;
     --cross) packages+=(g++-aarch64-linux-gnu qemu-user googletest) ;;
+    --web) packages+=(emscripten nodejs chromium chromium-driver python3-selenium) ;;
     *) echo "deps.sh: unknown flag $flag" >&2; exit 2 ;;
     esac
 done

@@ -5,14 +5,15 @@
 #   2. clang build with AddressSanitizer and UndefinedBehaviorSanitizer: the unit and display
 #      tests again, and the JPEG decoder's fuzz target (libFuzzer) for half a minute
 #   3. the Windows builds (64- and 32-bit), cross-compiled with mingw-w64, tested under wine
-#   4. the headless core on ARM64 under qemu, and one geometry on every build
+#   4. the browser build (emscripten): its size, and the page in headless Chromium
+#   5. the headless core on ARM64 under qemu, and one geometry on every build
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 . scripts/tally.sh test
 . scripts/xvfb.sh
-scripts/deps.sh --windows --cross
+scripts/deps.sh --windows --cross --web
 jobs=$(nproc)
 
 run_ctest() { # run_ctest LOG ARGS...
@@ -23,10 +24,11 @@ run_ctest() { # run_ctest LOG ARGS...
     count_ctest "$log" "$log"
     return $status
 }
-run_script() { # run_script NAME: scripts/NAME.sh, its log in build/NAME.log and its tally counted
-    local status=0
-    scripts/$1.sh 2>&1 | tee "build/$1.log" || status=$?
-    count_script "$1" "build/$1.log"
+run_script() { # run_script NAME [ARGS]: scripts/NAME.sh, its log in build/NAME.log and its tally counted
+    local name=$1 status=0
+    shift
+    scripts/$name.sh "$@" 2>&1 | tee "build/$name.log" || status=$?
+    count_script "$name" "build/$name.log"
     return $status
 }
 
@@ -53,12 +55,15 @@ grep -E "stat::number_of_executed_units|DONE +cov" build/sanitize/fuzz.log || tr
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 took "sanitizer build and tests"
 
-# The Windows tests reuse build/release for the wall texture and the X11 probe; the cross check
-# compares the geometry tools of all builds, so it comes last.
+# The Windows tests and the browser build reuse build/release for the wall texture (and the X11
+# probe); the cross check compares the geometry tools of all builds, so it comes last.
 echo "== Windows builds (mingw-w64) and their tests (wine64 and wine32)"
 run_script build-windows || status=1
 run_script test-windows || status=1
 took "Windows builds and tests"
+echo "== Browser build (emscripten) and its page in headless Chromium"
+run_script web --test || status=1
+took "browser build and tests"
 echo "== ARM64 core (qemu-aarch64) and one geometry on every build"
 run_script cross || status=1
 took "ARM64 core and one geometry"

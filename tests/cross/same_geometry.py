@@ -4,7 +4,8 @@ prints the same bytes.
 
     same_geometry.py NAME=COMMAND [NAME=COMMAND ...]
 
-COMMAND is the tool with its launcher, split on spaces (e.g. "wine64 build-win/.../x.exe").
+COMMAND is the tool with its launcher, split on spaces (e.g. "wine64 build/win64/.../x.exe",
+"node build/web-cmake/.../vorticel-geometry.js").
 The flight: several hundred builds at a varying pace, with polyStep, zoom and the sinusoidal
 size changed along the way, then the stop, flown on until no ring is left. Each build's output
 is hashed; on a mismatch the first differing line of each build is printed. Exit status 0
