@@ -75,7 +75,7 @@ def open_page(driver, url, width, height):
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
         "width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
     driver.get(url)
-    wait(lambda: "start" in driver.execute_script("return status.textContent"))
+    wait(lambda: "start" in driver.execute_script("return document.getElementById('status').textContent"))
 
 
 def page_fps(driver, url, width, height, seconds):
@@ -99,21 +99,24 @@ def saver_fps(saver, counter, width, height, seconds, folder):
     with open(display_file, "w") as fd:
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(fd.fileno()), "-screen", "0",
                                  "%dx%dx24" % (width, height), "-nolisten", "tcp", "-noreset"],
-                                pass_fds=[fd.fileno()], stderr=subprocess.DEVNULL)
+                                pass_fds=[fd.fileno()], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
     wait(lambda: os.path.getsize(display_file) > 0, 10)
     log = os.path.join(folder, "swaps")
     env = dict(os.environ, DISPLAY=":" + open(display_file).read().strip(),
                VORTICEL_SWAP_LOG=log, LD_PRELOAD=counter)
-    process = subprocess.Popen([saver, "--fullscreen", "--max-fps", "0"], env=env,
-                               cwd=os.path.dirname(saver))
+    process = None
     try:
+        process = subprocess.Popen([saver, "--fullscreen", "--max-fps", "0"], env=env,
+                                   cwd=os.path.dirname(saver))
         time.sleep(3)
         frames0, ns0 = map(int, open(log).read().split())
         time.sleep(seconds)
         frames1, ns1 = map(int, open(log).read().split())
     finally:
-        process.send_signal(signal.SIGTERM)
-        process.wait()
+        if process:
+            process.send_signal(signal.SIGTERM)
+            process.wait()
         xvfb.terminate()
         xvfb.wait()
         os.remove(display_file)
@@ -128,9 +131,9 @@ def screenshot(url, out, reference, folder):
         driver.execute_script("startFixedFlight(120)")
         wait(lambda: driver.execute_script("return fixedFramesLeft() == 0"))
         bare = os.path.join(folder, "bare.png")
-        driver.execute_script("toolbar.style.visibility = 'hidden'")
+        driver.execute_script("document.getElementById('toolbar').style.visibility = 'hidden'")
         driver.save_screenshot(bare)
-        driver.execute_script("toolbar.style.visibility = ''; fps.hidden = false")
+        driver.execute_script("document.getElementById('toolbar').style.visibility = ''; fps.hidden = false")
         driver.save_screenshot(out)
     finally:
         driver.quit()
@@ -149,10 +152,9 @@ def main():
     args = parser.parse_args()
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     os.chdir(root)
-    saver = next((p for p in (os.path.join(args.linux_build, d, "vorticel-saver") for d in ("bin", "app"))
-                  if os.path.exists(p)), None)
-    counter = os.path.join(args.linux_build, "bench/saver/vorticel-swap-counter.so")
-    if not saver or not os.path.exists(counter):
+    saver = os.path.abspath(os.path.join(args.linux_build, "bin", "vorticel-saver"))
+    counter = os.path.abspath(os.path.join(args.linux_build, "bench/saver/vorticel-swap-counter.so"))
+    if not os.path.exists(saver) or not os.path.exists(counter):
         sys.exit("build vorticel-saver and vorticel-swap-counter in %s first" % args.linux_build)
 
     names = sorted(os.listdir(args.site))
@@ -169,24 +171,31 @@ def main():
         server, url = serve(args.site)
         driver = browser(folder, "--disable-gpu-vsync", "--disable-frame-rate-limit")
         try:
-            for width, height in SIZES:
-                web, ready, first = page_fps(driver, url, width, height, args.seconds)
-                linux = saver_fps(saver, counter, width, height, args.seconds, folder)
-                print("%4d x %-4d  page: %6.1f fps = %6.2f ms a frame   Linux saver: %6.1f fps = "
-                      "%6.2f ms a frame   page / Linux frame time: %.2f   (page ready %.0f ms after "
-                      "the load began, first frame %.0f ms after the start)"
-                      % (width, height, web, 1000 / web, linux, 1000 / linux, linux / web, ready, first))
-            renderer = driver.execute_script(
-                "const gl = document.createElement('canvas').getContext('webgl');"
-                "const info = gl.getExtension('WEBGL_debug_renderer_info');"
-                "return info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : gl.getParameter(gl.RENDERER)")
-            print("page's renderer: %s; Chromium %s" % (renderer, driver.capabilities["browserVersion"]))
+            measure(driver, url, saver, counter, args.seconds, folder)
         finally:
             driver.quit()
-        if args.screenshot:
-            screenshot(url, args.screenshot, "docs/screenshot.png", folder)
-        server.terminate()
+        try:
+            if args.screenshot:
+                screenshot(url, args.screenshot, "docs/screenshot.png", folder)
+        finally:
+            server.terminate()
     print("load average after: %s" % open("/proc/loadavg").read().split()[:3])
+
+
+def measure(driver, url, saver, counter, seconds, folder):
+    """Frame times side by side, load times, and the page's renderer."""
+    for width, height in SIZES:
+        web, ready, first = page_fps(driver, url, width, height, seconds)
+        linux = saver_fps(saver, counter, width, height, seconds, folder)
+        print("%4d x %-4d  page: %6.1f fps = %6.2f ms a frame   Linux saver: %6.1f fps = "
+              "%6.2f ms a frame   page / Linux frame time: %.2f   (page ready %.0f ms after "
+              "the load began, first frame %.0f ms after the start)"
+              % (width, height, web, 1000 / web, linux, 1000 / linux, linux / web, ready, first))
+    renderer = driver.execute_script(
+        "const gl = document.createElement('canvas').getContext('webgl');"
+        "const info = gl.getExtension('WEBGL_debug_renderer_info');"
+        "return info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : gl.getParameter(gl.RENDERER)")
+    print("page's renderer: %s; Chromium %s" % (renderer, driver.capabilities["browserVersion"]))
 
 
 if __name__ == "__main__":
