@@ -35,9 +35,12 @@ if emcmake cmake -S . -B "$cmake_build" -DCMAKE_BUILD_TYPE=Release >/dev/null &&
             cmake --build "$linux_build" -j"$jobs" --target wall_texture >/dev/null
     fi
     mkdir -p "$out"
-    cp programs/vorticel-web/index.html programs/vorticel-web/page.js programs/vorticel-web/page.css \
-        "$cmake_build"/bin/vorticel.js "$cmake_build"/bin/vorticel.wasm \
-        "$texture" "$out"/ && pass "web build in build/web" || fail "web build: copying into build/web"
+    if cp programs/vorticel-web/index.html programs/vorticel-web/page.js programs/vorticel-web/page.css \
+        "$cmake_build"/bin/vorticel.js "$cmake_build"/bin/vorticel.wasm "$texture" "$out"/; then
+        pass "web build in build/web"
+    else
+        fail "web build: copying into build/web"
+    fi
 else
     fail "web build"
     finish
