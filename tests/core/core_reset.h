@@ -1,22 +1,25 @@
-// Test support: bit comparisons, and the effect's globals as a fresh process has them.
+// Test support: the bits of a float or double, a hash of them; a fresh process's state.
+// process's state.
 #pragma once
 
+#include <cstdint>
 #include <cstring>
+#include <type_traits>
 
-#include "tunnel/generator.h"
 #include "tunnel/reset.h"
 #include "tunnel/state.h"
 
-inline uint32_t floatBits(float f) {
-    uint32_t b;
+template <class Float> auto bitsOf(Float f) {
+    std::conditional_t<sizeof f == 8, uint64_t, uint32_t> b;
     std::memcpy(&b, &f, sizeof b);
     return b;
 }
 
-// Values quoted to nine significant digits name one float exactly.
-#define EXPECT_FLOAT_BITS(actual, expected) EXPECT_EQ(floatBits(actual), floatBits(expected))
-
-// The effect as a fresh process has it.
-inline void resetCore() {
-    resetEffectState();
-}
+// FNV-1a over words, low byte first.
+struct Fnv {
+    uint64_t hash = 14695981039346656037ull;
+    void add(uint64_t word, int bytes = 4) {
+        for (int b = 0; b < 8 * bytes; b += 8)
+            hash = (hash ^ ((word >> b) & 255)) * 1099511628211ull;
+    }
+};
