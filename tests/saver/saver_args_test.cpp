@@ -1,181 +1,113 @@
-// The shared command-line parser, the saver's flags and settings, and the frame cap's schedule.
+// vorticel-saver's command line through the shared parser, the settings' ranges and how they
+// reach the effect, and the frame cap's schedule.
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "cmdline/cmdline.h"
-#include "saver/frame_pacer.h"
 #include "programs/vorticel-saver/args.h"
+#include "saver/frame_pacer.h"
 #include "tunnel/state.h"
 
 namespace {
 
-// Parses a command line given as words after the program name.
-bool parseSaver(std::vector<const char *> words, SaverCommand &command, std::string &error) {
-    words.insert(words.begin(), "vorticel-saver");
-    return parseSaverCommand(static_cast<int>(words.size()), words.data(), command, error);
-}
-
-std::string saverError(std::vector<const char *> words) {
-    SaverCommand command;
-    std::string error;
-    EXPECT_FALSE(parseSaver(words, command, error)) << words[0];
-    return error;
-}
-
-TEST(CommandLine, OptionsTakeValuesNextOrAfterEqualsAndPositionalsGoToTheirHandler) {
-    std::vector<std::string> seen;
-    cmdline::Parser parser;
-    parser.flag("--stop", [&] { seen.push_back("stop"); });
-    parser.value("--zoom", "a number", [&](const char *v) {
-        seen.push_back(std::string("zoom ") + v);
-        return std::string(v) != "bad";
-    });
-    parser.positional([&](const char *v) {
-        seen.push_back(std::string("at ") + v);
-        return std::isdigit(static_cast<unsigned char>(v[v[0] == '-' ? 1 : 0])) != 0;
-    });
-    const char *argv[] = {"tool", "--zoom", "2", "-5", "--stop", "--zoom=-1", "7"};
-    std::string error;
-    ASSERT_TRUE(parser.parse(7, argv, error)) << error;
-    EXPECT_EQ(seen, (std::vector<std::string>{"zoom 2", "at -5", "stop", "zoom -1", "at 7"}));
-
-    // Without single-dash spelling "-stop" is no option; a refused value names what it takes.
-    const struct {
-        std::vector<const char *> argv;
-        const char *error;
-    } bad[] = {{{"tool", "-stop"}, "unknown option '-stop'"},
-               {{"tool", "--zoom"}, "missing value after --zoom"},
-               {{"tool", "--zoom", "bad"}, "--zoom takes a number, not 'bad'"},
-               {{"tool", "--stop=1"}, "--stop takes no value"},
-               {{"tool", "--what"}, "unknown option '--what'"},
-               {{"tool", "xyz"}, "unexpected argument 'xyz'"}};
-    for (const auto &c : bad) {
-        error.clear();
-        EXPECT_FALSE(parser.parse(static_cast<int>(c.argv.size()), c.argv.data(), error));
-        EXPECT_EQ(error, c.error);
+// Parses the words after the program name, split at '|', and applies the settings; the effect's
+// values and the command summed up, or "refused".
+std::string parsed(const std::string &line) {
+    std::vector<std::string> words = {"vorticel-saver"};
+    for (size_t at = 0, bar = 0; !line.empty() && at <= line.size(); at = bar + 1) {
+        bar = std::min(line.find('|', at), line.size());
+        words.push_back(line.substr(at, bar - at));
     }
-}
-
-TEST(CommandLine, NumbersMustBeWholeAndInRange) {
-    long l = 0;
-    double d = 0;
-    unsigned long id = 0;
-    EXPECT_TRUE(cmdline::parseLong("-12", -20, 20, l));
-    EXPECT_EQ(l, -12);
-    for (const char *text : {"", " 1", "1 ", "1.0", "21", "0x10", "99999999999999999999"})
-        EXPECT_FALSE(cmdline::parseLong(text, -20, 20, l)) << text;
-    EXPECT_TRUE(cmdline::parseDouble("2.5e-1", 0.1, 10, d));
-    EXPECT_EQ(d, 0.25);
-    for (const char *text : {"", "nan", "inf", "0x1p3", "1e400", "0.0999", "10.01", "1,5"})
-        EXPECT_FALSE(cmdline::parseDouble(text, 0.1, 10, d)) << text;
-    EXPECT_TRUE(cmdline::parseId("0x1a00003", id));
-    EXPECT_EQ(id, 0x1a00003u);
-    EXPECT_TRUE(cmdline::parseId("27262979", id));
-    EXPECT_EQ(id, 27262979u);
-    for (const char *text : {"", "0x", "0", "-5", "+5", "0x12g", "12a", " 12"})
-        EXPECT_FALSE(cmdline::parseId(text, id)) << text;
-}
-
-TEST(SaverCommandLine, EveryFlagWithOneOrTwoDashes) {
-    SaverCommand command;
+    std::vector<const char *> argv;
+    for (const std::string &word : words)
+        argv.push_back(word.c_str());
+    SaverCommand c;
     std::string error;
-    ASSERT_TRUE(parseSaver({"-poly-step", "4", "--sinusoid", "-speed", "0.5", "--zoom", "8", "-fps",
-                            "--max-fps", "0", "-texture", "/tmp/x.jpg", "-window-id", "0x2a"},
-                           command, error))
-        << error;
-    const SaverSettings &s = command.settings;
-    EXPECT_EQ(s.polyStep, 4);
-    EXPECT_TRUE(s.sinusoid);
-    EXPECT_EQ(s.speed, 0.5);
-    EXPECT_EQ(s.zoom, 8.0);
-    EXPECT_TRUE(s.showFps);
-    EXPECT_EQ(s.maxFps, 0);
-    EXPECT_EQ(command.texture, "/tmp/x.jpg");
-    EXPECT_EQ(command.windowId, 0x2au);
-    EXPECT_EQ(saverSettingsProblem(s), nullptr);
-
-    SaverCommand defaults;
-    ASSERT_TRUE(parseSaver({"-root"}, defaults, error));
-    EXPECT_TRUE(defaults.root);
-    EXPECT_EQ(defaults.settings.polyStep, 1);
-    EXPECT_EQ(defaults.settings.speed, 1.0);
-    EXPECT_EQ(defaults.settings.zoom, 2.0);
-    EXPECT_EQ(defaults.settings.maxFps, 60);
-    EXPECT_FALSE(defaults.settings.showFps || defaults.settings.sinusoid);
+    if (!parseSaverCommand(static_cast<int>(argv.size()), argv.data(), c, error))
+        return error.empty() ? "refused without a reason" : "refused";
+    applySaverSettings(c.settings); // what the effect gets
+    return std::to_string(polyStep) + " " + std::to_string(sinusoidSize) + " " +
+           std::to_string(speed) + " " + std::to_string(zoom) + " " +
+           std::to_string(c.settings.showFps) + " " + std::to_string(c.settings.maxFps) + " '" +
+           c.texture + "' " + std::to_string(c.windowId) + " " + std::to_string(c.root) + " " +
+           std::to_string(c.fullScreen) + " " + std::to_string(c.help) + std::to_string(c.version);
 }
 
-// The parser's own messages (missing, no value, stray) are checked above.
-TEST(SaverCommandLine, OutOfRangeUnknownAndConflictingAreRefusedNotClamped) {
-    EXPECT_EQ(saverError({"--poly-step", "3"}), "--poly-step takes 1, 2, 4 or 8, not '3'");
-    EXPECT_EQ(saverError({"--speed", "10.5"}), "--speed takes a number from 0.1 to 10, not '10.5'");
-    EXPECT_EQ(saverError({"--speed", "0.09"}), "--speed takes a number from 0.1 to 10, not '0.09'");
-    EXPECT_EQ(saverError({"--zoom", "0"}), "--zoom takes a number from 0.5 to 8, not '0'");
-    EXPECT_EQ(saverError({"--max-fps", "-1"}),
-              "--max-fps takes a whole number from 0 to 1000, not '-1'");
-    EXPECT_EQ(saverError({"--max-fps", "1001"}),
-              "--max-fps takes a whole number from 0 to 1000, not '1001'");
-    EXPECT_EQ(saverError({"--window-id", "window"}),
-              "--window-id takes a window id (0x... or decimal), not 'window'");
-    EXPECT_EQ(saverError({"--texture", ""}), "--texture takes a file name, not ''");
-    EXPECT_EQ(saverError({"--delay", "3"}), "unknown option '--delay'");
-    const std::string exclusive = "--fullscreen excludes --root and --window-id";
-    EXPECT_EQ(saverError({"-root", "-fullscreen"}), exclusive);
-    EXPECT_EQ(saverError({"-window-id", "5", "--fullscreen"}), exclusive);
+// Every flag with one or two dashes, values next or after '='; the settings dialog's preview
+// gives --root with --window-id (the window named wins, later); numbers whole and in range.
+// Anything out of range, malformed, unknown, stray or conflicting is refused, never clamped.
+TEST(SaverCommandLine, EveryFlagAndValueSpellingAndNothingElse) {
+    const char *cases[][2] = {
+        {"", "1 0 8000.000000 2.000000 0 60 '' 0 0 0 00"},
+        {"-poly-step|4|--sinusoid|-speed|2.5e-1|--zoom=8|-fps|--max-fps|0|-texture|/tmp/x.jpg|"
+         "-window-id|0x1a00003",
+         "4 1 2000.000000 8.000000 1 0 '/tmp/x.jpg' 27262979 0 0 00"},
+        {"-root|--window-id=27262979|--poly-step=8|-speed|10|-zoom|0.5",
+         "8 0 80000.000000 0.500000 0 60 '' 27262979 1 0 00"},
+        {"--fullscreen|-max-fps|1000|--speed|0.1|--help|-version",
+         "1 0 800.000000 2.000000 0 1000 '' 0 0 1 11"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(parsed(c[0]), c[1]);
+    const char *refused[][2] = {{"--poly-step", "3"},     {"--poly-step", "16"},
+                                {"--speed", "10.5"},      {"--speed", "0.09"},
+                                {"--speed", "nan"},       {"--speed", "inf"},
+                                {"--speed", "1e400"},     {"--speed", "0x1p3"},
+                                {"--speed", "1,5"},       {"--zoom", "0"},
+                                {"--zoom", "8.01"},       {"--max-fps", "-1"},
+                                {"--max-fps", "1001"},    {"--max-fps", "1.0"},
+                                {"--max-fps", " 1"},      {"--max-fps", "1 "},
+                                {"--max-fps", "0x10"},    {"--max-fps", "99999999999999999999"},
+                                {"--window-id", "0"},     {"--window-id", "0x"},
+                                {"--window-id", "-5"},    {"--window-id", "+5"},
+                                {"--window-id", "12a"},   {"--window-id", "0x12g"},
+                                {"--window-id", " 12"},   {"--texture", ""},
+                                {"--zoom", nullptr},      {"--sinusoid=1", nullptr},
+                                {"--delay", "3"},         {"xyz", nullptr},
+                                {"-root", "-fullscreen"}, {"--window-id=5", "--fullscreen"}};
+    for (const auto &c : refused)
+        EXPECT_EQ(parsed(std::string(c[0]) + (c[1] ? std::string("|") + c[1] : "")), "refused")
+            << c[0];
 }
 
-TEST(SaverSettings, RangesAreCheckedAndApplyGivesTheEffectsValues) {
-    SaverSettings s, badStep, badSpeed, badRate;
-    badStep.polyStep = 3;
-    badSpeed.speed = 0.0 / 0.0;
-    badRate.maxFps = 1001;
-    EXPECT_EQ(saverSettingsProblem(s), nullptr);
-    for (const SaverSettings &bad : {badStep, badSpeed, badRate})
-        EXPECT_NE(saverSettingsProblem(bad), nullptr);
-    s.polyStep = 8;
-    s.sinusoid = true;
-    s.speed = 0.1;
-    s.zoom = 0.5;
-    applySaverSettings(s);
-    EXPECT_EQ(polyStep, 8);
-    EXPECT_EQ(sinusoidSize, 1);
-    EXPECT_EQ(speed, 800.0f); // 0.1 of the start speed, 8000 units per second
-    EXPECT_EQ(zoom, 0.5f);
-    applySaverSettings(SaverSettings());
-    EXPECT_EQ(speed, 8000.0f);
-    EXPECT_EQ(sinusoidSize, 0);
+// The settings dialog and the registry check settings with this: each range, edges included.
+TEST(SaverSettings, EachRangeIsChecked) {
+    // polyStep, sinusoid, speed, zoom, showFps, maxFps
+    const SaverSettings valid[] = {{8, true, 0.1, 0.5, true, 0},
+                                   {2, false, 10.0, 8.0, false, 1000}};
+    const SaverSettings invalid[] = {
+        {3, false, 1.0, 2.0, false, 60},   {1, false, 0.0999, 2.0, false, 60},
+        {1, false, 10.01, 2.0, false, 60}, {1, false, 0.0 / 0.0, 2.0, false, 60},
+        {1, false, 1.0, 0.49, false, 60},  {1, false, 1.0, 8.01, false, 60},
+        {1, false, 1.0, 2.0, false, -1},   {1, false, 1.0, 2.0, false, 1001}};
+    for (const SaverSettings &s : valid)
+        EXPECT_EQ(saverSettingsProblem(s), nullptr);
+    for (const SaverSettings &s : invalid)
+        EXPECT_NE(saverSettingsProblem(s), nullptr) << &s - invalid;
 }
 
+// At 30 a second on a microsecond counter: the first frame at once, then fixed steps of
+// 33333.3; waits rounded up (never woken early, never spinning); late frames do not move the
+// schedule, and one far behind starts it afresh instead of a burst. No cap: always due.
 TEST(FramePacer, FramesComeAtFixedStepsAndTheWaitIsRoundedUp) {
-    FramePacer pacer(1000000, 30); // microseconds; a step of 33333.3
-    DWORD wait = 99;
-    EXPECT_TRUE(pacer.due(500, wait)); // the first frame at once
-    EXPECT_EQ(wait, 0u);
-    EXPECT_FALSE(pacer.due(500, wait));
-    EXPECT_EQ(wait, 34u); // 33.33 ms, rounded up: never woken early, never spinning
-    EXPECT_FALSE(pacer.due(33000, wait));
-    EXPECT_EQ(wait, 1u);
-    EXPECT_TRUE(pacer.due(33900, wait)); // due at 33833.3
-    // Frames a little late do not move the schedule: the next is due at 67166.7.
-    EXPECT_FALSE(pacer.due(67000, wait));
-    EXPECT_EQ(wait, 1u);
-    EXPECT_TRUE(pacer.due(67200, wait));
-    // Over a second, 30 frames at most, however late each wake-up is.
-    int frames = 0;
-    for (int64_t t = 67900; t <= 1067900; t += 700) // 1 s of wake-ups, each up to 0.7 ms late
-        frames += pacer.due(t, wait) ? 1 : 0;
-    EXPECT_EQ(frames, 30);
-    // Far behind: one frame now, then the schedule starts afresh instead of a burst.
-    EXPECT_TRUE(pacer.due(5000000, wait));
-    EXPECT_FALSE(pacer.due(5000001, wait));
-    EXPECT_EQ(wait, 34u);
-
+    FramePacer pacer(1000000, 30);
+    const struct {
+        int64_t now;
+        bool due;
+        DWORD wait;
+    } steps[] = {{500, true, 0},     {500, false, 34},     {33000, false, 1},
+                 {33900, true, 0},   {67000, false, 1},    {67200, true, 0},
+                 {5000000, true, 0}, {5000001, false, 34}, {5033334, true, 0}};
+    for (const auto &s : steps) {
+        DWORD wait = 99;
+        EXPECT_EQ(pacer.due(s.now, wait), s.due) << s.now;
+        EXPECT_EQ(wait, s.wait) << s.now;
+    }
+    DWORD wait = 0;
     FramePacer uncapped(1000000, 0);
-    EXPECT_TRUE(uncapped.due(1, wait));
-    EXPECT_TRUE(uncapped.due(1, wait));
-    EXPECT_EQ(wait, 0u);
+    EXPECT_TRUE(uncapped.due(1, wait) && uncapped.due(1, wait) && wait == 0);
 }
 
 } // namespace
