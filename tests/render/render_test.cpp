@@ -70,19 +70,16 @@ void restartEffect(int frames = 0, int step = 1) {
 
 } // namespace
 
-// A frame fits the view to a new shape of the client area, at least 4/3 across either way
-// (640 / 480 as a float is above the double 4/3); it leaves the view alone for an empty area,
-// the same aspect, or a stored aspect that is not a number.
+// A frame fits the view to a new shape of the client area, at least 4/3 across either way; it
+// leaves the view alone for an empty area, the same aspect, or a stored aspect that is not a
+// number.
 TEST(Render, ViewFitsTheWindowShape) {
     // Client width and height, the stored aspect (0: as it is), the projection's x and y scales
     // after a frame (0: left alone, at the scale of 3 set before, which no shape gives).
-    const double cases[][5] = {{480, 640, 0, 0.75, 0.5625},
-                               {640, 480, 0, 1 / 1.3333334f, 1},
-                               {1280, 1024, 0, 0.75, 0.9375},
-                               {2560, 2048, 0, 0, 0},
-                               {480, 0, 0, 0, 0},
-                               {0, 480, 0, 0, 0},
-                               {640, 480, NAN, 0, 0}};
+    const double cases[][5] = {
+        {480, 640, 0, 0.75, 0.5625}, {640, 480, 0, 0.75, 1}, {1280, 1024, 0, 0.75, 0.9375},
+        {2560, 2048, 0, 0, 0},       {480, 0, 0, 0, 0},      {0, 480, 0, 0, 0},
+        {640, 480, NAN, 0, 0}};
     restartEffect();
     for (const auto &c : cases) {
         clientWidth = static_cast<int>(c[0]);
