@@ -1,58 +1,48 @@
-/* Preloaded into the program under test: from VORTICEL_CLOCK_JUMP_AFTER seconds after its
- * first reading on, CLOCK_MONOTONIC reads VORTICEL_CLOCK_JUMP seconds later, as if the program
- * had been running that much longer. Only the program's own calls see the jump: the libraries
- * it loads (GL, X) keep real time for their own waits. Writes one line to standard error when
- * the jump first shows. */
+/* Preloaded into the program under test: once it gets SIGUSR1, its CLOCK_MONOTONIC reads
+ * VORTICEL_CLOCK_JUMP seconds later, as if it had been running that much longer. Only the
+ * program's own calls see the jump, not the libraries it loads (GL, X). Writes one line to
+ * standard error when the jump first shows. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <signal.h>
 #include <stdlib.h>
-#include <string.h>
 #include <sys/auxv.h>
 #include <time.h>
 #include <unistd.h>
 
-typedef int (*ClockGettime)(clockid_t, struct timespec *);
+static volatile sig_atomic_t jumped;
 
-static ClockGettime realClockGettime(void) {
-    static ClockGettime real;
-    if (!real)
-        real = (ClockGettime)dlsym(RTLD_NEXT, "clock_gettime");
-    return real;
+static void jump(int signal) {
+    (void)signal;
+    jumped = 1;
+}
+
+__attribute__((constructor)) static void armJump(void) {
+    struct sigaction action = {0};
+    action.sa_handler = jump;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGUSR1, &action, NULL);
 }
 
 /* True when the code at address belongs to the main program. */
 static int inMainProgram(const void *address) {
-    static const void *mainBase;
-    Dl_info info;
-    if (!mainBase) {
-        if (!dladdr((const void *)getauxval(AT_ENTRY), &info))
-            return 0;
-        mainBase = info.dli_fbase;
-    }
-    return dladdr(address, &info) && info.dli_fbase == mainBase;
-}
-
-static long long seconds(const char *name) {
-    const char *text = getenv(name);
-    return text ? atoll(text) : 0;
+    Dl_info info, main;
+    return dladdr(address, &info) && dladdr((const void *)getauxval(AT_ENTRY), &main) &&
+           info.dli_fbase == main.dli_fbase;
 }
 
 int clock_gettime(clockid_t id, struct timespec *now) {
-    const int result = realClockGettime()(id, now);
-    if (result != 0 || id != CLOCK_MONOTONIC || !inMainProgram(__builtin_return_address(0)))
-        return result;
-    static time_t first = -1;
+    static int (*real)(clockid_t, struct timespec *);
     static int shown;
-    if (first < 0)
-        first = now->tv_sec;
-    if (now->tv_sec - first >= seconds("VORTICEL_CLOCK_JUMP_AFTER")) {
-        now->tv_sec += (time_t)seconds("VORTICEL_CLOCK_JUMP");
-        if (!shown) {
-            static const char line[] = "clock-jump: the clock has jumped\n";
-            shown = 1;
-            if (write(2, line, strlen(line)) < 0)
-                shown = 1;
-        }
-    }
+    if (!real)
+        real = (int (*)(clockid_t, struct timespec *))dlsym(RTLD_NEXT, "clock_gettime");
+    const int result = real(id, now);
+    if (result != 0 || id != CLOCK_MONOTONIC || !jumped ||
+        !inMainProgram(__builtin_return_address(0)))
+        return result;
+    const char *seconds = getenv("VORTICEL_CLOCK_JUMP");
+    now->tv_sec += (time_t)(seconds ? atoll(seconds) : 0);
+    if (!shown)
+        shown = write(2, "clock-jump: the clock has jumped\n", 33) > 0;
     return result;
 }

@@ -1,5 +1,6 @@
-"""What the end-to-end tests share: waiting, runs of a program, the X11 probe, keys, screenshots
-and what a picture of the tunnel looks like. Set PROBE (the x11-probe path) before use."""
+"""What the end-to-end scripts share: their options, waits, runs of a program, the X11 probe,
+keys, screenshots and what a picture of the tunnel looks like."""
+import argparse
 import os
 import re
 import shutil
@@ -9,7 +10,7 @@ import tempfile
 import time
 import unittest
 
-PROBE = None
+ARGS = argparse.Namespace()  # the script's options, filled by main()
 WAIT = 20.0  # bound for anything to appear; never a pass/fail on speed
 TITLE = re.compile(r"^Vorticel - ([0-9.e+\-]+|inf|nan) fps \((-?[0-9]+) tri\)$")
 EDGES = [(0, 0, 0.1, 1), (0.9, 0, 1, 1), (0, 0, 1, 0.1), (0, 0.9, 1, 1)]  # bands along the sides
@@ -28,42 +29,43 @@ def wait_for(predicate, timeout=None, interval=0.1):
 
 
 def probe(*words):
-    return subprocess.run([PROBE, *map(str, words)], capture_output=True, text=True,
+    return subprocess.run([ARGS.probe, *map(str, words)], capture_output=True, text=True,
                           check=True).stdout
 
 
+def children(window="root", command="tree"):
+    """Children of a window (or "root"), or with "list" the top-level windows a window manager
+    would show, as (id, x, y, width, height, mapped, override-redirect, name)."""
+    found = []
+    for line in probe(command, *([] if command == "list" else [window])).splitlines():
+        parts = line.split(" ", 7)
+        found.append((*(int(p, 0) for p in parts[:7]), parts[7]))
+    return found
+
+
 def windows():
-    """Mapped top-level windows as (id, x, y, width, height, name)."""
-    result = []
-    for line in probe("list").splitlines():
-        parts = line.split(" ", 5)
-        result.append((int(parts[0], 16), *map(int, parts[1:5]), parts[5] if len(parts) > 5 else ""))
-    return result
+    return children(command="list")
 
 
 def window_sized(width, height, slack=0):
     """Waits for a window named Vorticel... of the size (or up to slack smaller); its id."""
-    found = wait_for(lambda: [w for w in windows() if w[5].startswith("Vorticel")
+    found = wait_for(lambda: [w for w in windows() if w[-1].startswith("Vorticel")
                               and width - slack <= w[3] <= width and height - slack <= w[4] <= height])
     assert found, "no %d x %d window: %r" % (width, height, windows())
     return found[0][0]
 
 
-def title(window):
-    """The window's title parsed as the frame-rate title, or None."""
-    names = [w[5] for w in windows() if w[0] == window]
-    return TITLE.match(names[0]) if names else None
-
-
-def children(window):
-    """Children of a window (or "root") as (id, x, y, width, height, mapped)."""
-    name = window if window == "root" else hex(window)
-    return [tuple(int(p, 0) for p in line.split()) for line in probe("tree", name).splitlines()]
+def wait_title(window, predicate=lambda m: True):
+    """Waits for the window's title to be the frame-rate title and pass predicate; the match."""
+    def shown():
+        names = [w[-1] for w in windows() if w[0] == window]
+        match = names and TITLE.match(names[0])
+        return match if match and predicate(match) else None
+    return wait_for(shown, interval=0.05)
 
 
 def press(window, *keys):
     subprocess.run(["xdotool", "windowfocus", str(window)], check=True)
-    time.sleep(0.05)
     subprocess.run(["xdotool", "key", "--delay", "5", *keys], check=True)
 
 
@@ -122,10 +124,11 @@ def region_stats(shot, x0, y0, x1, y1):
     return mean, red_blue / len(values), spread
 
 
-def tunnel_problems(shot):
-    """What keeps the picture from being the rock tunnel seen whole (empty when it is): a dark
-    far end somewhere in the middle half (the tunnel bends), textured walls reaching every side
-    and brighter than the far end, every quarter textured, and the rock warmer than grey."""
+def tunnel_problems(shot, hue=1):
+    """What keeps the picture from being the textured tunnel seen whole (empty when it is): a
+    dark far end somewhere in the middle half (the tunnel bends), textured walls reaching every
+    side and brighter than the far end, every quarter textured, and walls of the texture's hue
+    (1: the rock, warmer than grey; -1: bluer than grey)."""
     problems = []
     end = min(region_stats(shot, 0.25 + 0.125 * a, 0.25 + 0.125 * b, 0.375 + 0.125 * a,
                            0.375 + 0.125 * b)[0] for a in range(4) for b in range(4))
@@ -140,8 +143,8 @@ def tunnel_problems(shot):
     if any(region_stats(shot, *half)[2] <= 5 for half in HALVES) or \
             any(region_stats(shot, *quarter)[2] <= 3 for quarter in QUARTERS):
         problems.append("a half or a quarter of the picture is blank")
-    if max(r[1] for r in rim) <= 3:
-        problems.append("grey walls, not the rock (red minus blue %.1f)" % max(r[1] for r in rim))
+    if max(hue * r[1] for r in rim) <= 3:
+        problems.append("walls not of the texture's hue (red minus blue %r)" % [r[1] for r in rim])
     return problems
 
 
@@ -156,10 +159,31 @@ def checkerboard_problems(shot):
     return problems
 
 
-def run_tests(argv, needs_display=True):
-    """Runs the calling script's test cases; the exit status."""
+def picture_problems(window, check=tunnel_problems):
+    """Waits for the window's (or "root"'s) picture to pass check; what was wrong with the last
+    one taken (empty when it passed)."""
+    last = []
+
+    def passes():
+        last[:] = check(screenshot(window))
+        return not last
+    wait_for(passes, interval=0.3)
+    return last
+
+
+def main(paths, words=(), needs_display=True):
+    """Reads the script's options (--NAME for each name: paths made absolute, words split),
+    then runs its test cases; the exit status."""
+    parser = argparse.ArgumentParser()
+    for name in (*paths, *words):
+        parser.add_argument("--" + name.replace("_", "-"), default="")
+    args, rest = parser.parse_known_args()
+    for name in paths:
+        setattr(ARGS, name, getattr(args, name) and os.path.abspath(getattr(args, name)))
+    for name in words:
+        setattr(ARGS, name, getattr(args, name).split())
     if needs_display and not os.environ.get("DISPLAY"):
         print("%s: DISPLAY is not set" % os.path.basename(sys.argv[0]), file=sys.stderr)
         return 1
-    program = unittest.main(module="__main__", argv=[sys.argv[0]] + argv, exit=False, verbosity=2)
+    program = unittest.main(module="__main__", argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
     return 0 if program.result.wasSuccessful() else 1

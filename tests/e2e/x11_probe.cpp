@@ -1,15 +1,13 @@
-// A small X11 probe for the end-to-end tests: lists the mapped top-level windows, asks a window
-// to close as a window manager's close button does, and reads a window's text property.
-//   x11-probe list                 one line per mapped top-level window: id x y w h name
+// A small X11 probe for the end-to-end tests: lists windows, asks one to close as a window
+// manager's close button does, and plays another program's window.
+//   x11-probe list                 the top-level windows a window manager would show
+//   x11-probe tree ID|root         every child of ID (none for a window that is gone); each
+//                                  listed as: id x y w h mapped(0/1) override-redirect(0/1) name
 //   x11-probe close ID             sends WM_DELETE_WINDOW
-//   x11-probe property ID NAME     prints a string property
-//   x11-probe tree ID|root         one line per child of ID: id x y w h mapped(0/1);
-//                                  none for a window that is gone
 //   x11-probe window W H           makes a W x H window as another program would, prints its
 //                                  id, then obeys lines on stdin: "size W H", "destroy"; each
 //                                  answered "ok" once the server has done it; ends at EOF
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,31 +26,25 @@ int ignoreVanishedWindows(Display *display, XErrorEvent *error) {
     return defaultErrorHandler(display, error);
 }
 
-// WM_NAME: the program's title in Latin-1 (its _NET_WM_NAME twin is the same in UTF-8).
-std::string windowName(Display *display, Window window) {
-    char *name = nullptr;
-    std::string result;
-    if (XFetchName(display, window, &name) && name) {
-        result = name;
-        XFree(name);
-    }
-    return result;
-}
-
-int list(Display *display) {
+// One line per child of the window: id x y w h mapped(0/1) override-redirect(0/1) name (WM_NAME),
+// its size with the border; of the top-level windows only those a window manager would show.
+int children(Display *display, Window window, bool topLevel) {
     Window root, parent, *children = nullptr;
     unsigned int count = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 1;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 0; // gone meanwhile: no children
     for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display, children[i], &attributes) ||
-            attributes.map_state != IsViewable || attributes.override_redirect)
+        XWindowAttributes a;
+        char *name = nullptr;
+        if (!XGetWindowAttributes(display, children[i], &a) ||
+            (topLevel && (a.map_state != IsViewable || a.override_redirect)))
             continue;
-        std::printf("0x%lx %d %d %d %d %s\n", children[i], attributes.x, attributes.y,
-                    attributes.width + 2 * attributes.border_width,
-                    attributes.height + 2 * attributes.border_width,
-                    windowName(display, children[i]).c_str());
+        XFetchName(display, children[i], &name);
+        std::printf("0x%lx %d %d %d %d %d %d %s\n", children[i], a.x, a.y,
+                    a.width + 2 * a.border_width, a.height + 2 * a.border_width,
+                    a.map_state == IsViewable, a.override_redirect ? 1 : 0, name ? name : "");
+        if (name)
+            XFree(name);
     }
     if (children)
         XFree(children);
@@ -66,39 +58,8 @@ int closeWindow(Display *display, Window window) {
     event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
     event.xclient.format = 32;
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &event);
     XSync(display, False);
-    return 0;
-}
-
-int property(Display *display, Window window, const char *name) {
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char *data = nullptr;
-    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1 << 20, False,
-                           AnyPropertyType, &type, &format, &count, &after, &data) != Success ||
-        !data || format != 8)
-        return 1;
-    std::fwrite(data, 1, count, stdout);
-    XFree(data);
-    return 0;
-}
-
-int tree(Display *display, Window window) {
-    Window root, parent, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count))
-        return 0; // gone meanwhile: no children
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, children[i], &attributes))
-            std::printf("0x%lx %d %d %d %d %d\n", children[i], attributes.x, attributes.y,
-                        attributes.width, attributes.height, attributes.map_state == IsViewable);
-    }
-    if (children)
-        XFree(children);
     return 0;
 }
 
@@ -136,20 +97,18 @@ int main(int argc, char **argv) {
     defaultErrorHandler = XSetErrorHandler(ignoreVanishedWindows);
     int result = 2;
     const std::string command = argc > 1 ? argv[1] : "";
+    const Window id = argc > 2 && std::strcmp(argv[2], "root") ? std::strtoul(argv[2], nullptr, 0)
+                                                               : DefaultRootWindow(display);
     if (command == "list" && argc == 2)
-        result = list(display);
-    else if (command == "close" && argc == 3)
-        result = closeWindow(display, std::strtoul(argv[2], nullptr, 0));
-    else if (command == "property" && argc == 4)
-        result = property(display, std::strtoul(argv[2], nullptr, 0), argv[3]);
+        result = children(display, id, true);
     else if (command == "tree" && argc == 3)
-        result = tree(display, std::string(argv[2]) == "root" ? DefaultRootWindow(display)
-                                                              : std::strtoul(argv[2], nullptr, 0));
+        result = children(display, id, false);
+    else if (command == "close" && argc == 3)
+        result = closeWindow(display, id);
     else if (command == "window" && argc == 4)
         result = hold(display, std::atoi(argv[2]), std::atoi(argv[3]));
     else
-        std::fprintf(stderr, "usage: x11-probe list | close ID | property ID NAME | tree ID | "
-                             "window W H\n");
+        std::fprintf(stderr, "usage: x11-probe list | close ID | tree ID | window W H\n");
     XCloseDisplay(display);
     return result;
 }
