@@ -14,7 +14,6 @@ ARGS = argparse.Namespace()  # the script's options, filled by main()
 WAIT = 20.0  # bound for anything to appear; never a pass/fail on speed
 TITLE = re.compile(r"^Vorticel - ([0-9.e+\-]+|inf|nan) fps \((-?[0-9]+) tri\)$")
 EDGES = [(0, 0, 0.1, 1), (0.9, 0, 1, 1), (0, 0, 1, 0.1), (0, 0.9, 1, 1)]  # bands along the sides
-HALVES = [(0, 0, 0.5, 1), (0.5, 0, 1, 1), (0, 0, 1, 0.5), (0, 0.5, 1, 1)]
 QUARTERS = [(x, y, x + 0.5, y + 0.5) for x in (0, 0.5) for y in (0, 0.5)]
 
 
@@ -33,18 +32,19 @@ def probe(*words):
                           check=True).stdout
 
 
-def children(window="root", command="tree"):
-    """Children of a window (or "root"), or with "list" the top-level windows a window manager
-    would show, as (id, x, y, width, height, mapped, override-redirect, name)."""
+def children(window="root"):
+    """Children of a window (or "root") as (id, x, y, width, height, mapped, override-redirect,
+    name)."""
     found = []
-    for line in probe(command, *([] if command == "list" else [window])).splitlines():
+    for line in probe("tree", window).splitlines():
         parts = line.split(" ", 7)
         found.append((*(int(p, 0) for p in parts[:7]), parts[7]))
     return found
 
 
 def windows():
-    return children(command="list")
+    """The top-level windows a window manager would show."""
+    return [c for c in children() if c[5] and not c[6]]
 
 
 def window_sized(width, height, slack=0):
@@ -127,7 +127,7 @@ def region_stats(shot, x0, y0, x1, y1):
 def tunnel_problems(shot, hue=1):
     """What keeps the picture from being the textured tunnel seen whole (empty when it is): a
     dark far end somewhere in the middle half (the tunnel bends), textured walls reaching every
-    side and brighter than the far end, every quarter textured, and walls of the texture's hue
+    side, no quarter blank, and walls of the texture's hue
     (1: the rock, warmer than grey; -1: bluer than grey)."""
     problems = []
     end = min(region_stats(shot, 0.25 + 0.125 * a, 0.25 + 0.125 * b, 0.375 + 0.125 * a,
@@ -138,11 +138,8 @@ def tunnel_problems(shot, hue=1):
     for name, (mean, _, spread) in zip(("left", "right", "top", "bottom"), rim):
         if mean < 12 or spread < 4:
             problems.append("the %s side is not wall (mean %.1f, spread %.1f)" % (name, mean, spread))
-    if max(r[0] for r in rim) <= max(1.5 * end, 20):
-        problems.append("the walls are not brighter than the far end")
-    if any(region_stats(shot, *half)[2] <= 5 for half in HALVES) or \
-            any(region_stats(shot, *quarter)[2] <= 3 for quarter in QUARTERS):
-        problems.append("a half or a quarter of the picture is blank")
+    if any(region_stats(shot, *quarter)[2] <= 3 for quarter in QUARTERS):
+        problems.append("a quarter of the picture is blank")
     if max(hue * r[1] for r in rim) <= 3:
         problems.append("walls not of the texture's hue (red minus blue %r)" % [r[1] for r in rim])
     return problems
@@ -171,7 +168,7 @@ def picture_problems(window, check=tunnel_problems):
     return last
 
 
-def main(paths, words=(), needs_display=True):
+def main(paths, words=()):
     """Reads the script's options (--NAME for each name: paths made absolute, words split),
     then runs its test cases; the exit status."""
     parser = argparse.ArgumentParser()
@@ -182,8 +179,8 @@ def main(paths, words=(), needs_display=True):
         setattr(ARGS, name, getattr(args, name) and os.path.abspath(getattr(args, name)))
     for name in words:
         setattr(ARGS, name, getattr(args, name).split())
-    if needs_display and not os.environ.get("DISPLAY"):
-        print("%s: DISPLAY is not set" % os.path.basename(sys.argv[0]), file=sys.stderr)
-        return 1
+    global WAIT
+    if getattr(ARGS, "launcher", None):
+        WAIT = 60.0  # wine's first start on a new display is slow
     program = unittest.main(module="__main__", argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
     return 0 if program.result.wasSuccessful() else 1

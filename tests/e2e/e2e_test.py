@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""Vorticel driven on an X display as a user would.
-
-Usage: e2e_test.py --exe PATH --texture PATH --probe PATH [--launcher WINE] [--clock-jump LIB]
-                   [unittest args]
-Under a launcher (the Windows build under wine) the window may be smaller by wine's frame. The
-clock-jump library, preloaded, moves the program's clock 30 days ahead on SIGUSR1 (Linux only).
-Needs DISPLAY, xdotool and ImageMagick's import.
-"""
+"""Vorticel driven on an X display as a user would: e2e_test.py --exe PATH --texture PATH
+--probe PATH [--launcher WINE] [--clock-jump LIB]. Under a launcher (the Windows build under
+wine) the window may be smaller by wine's frame. The clock-jump library, preloaded, moves the
+program's clock 30 days ahead on SIGUSR1 (Linux only). Needs DISPLAY, xdotool and import."""
 import os
 import shutil
 import signal
@@ -47,8 +43,7 @@ class EndToEnd(unittest.TestCase):
         return program, window
 
     def fly_on_then_escape(self, program, window, presses):
-        """The picture moves after presses of '+'; ESC then runs the tunnel out and ends the
-        program with 0."""
+        """The picture moves after presses of '+'; ESC then runs the tunnel out, status 0."""
         first = screenshot(window)[2]
         press(window, *["plus"] * presses)
         self.assertTrue(wait_for(lambda: screenshot(window)[2] != first, interval=0.2),
@@ -67,9 +62,8 @@ class EndToEnd(unittest.TestCase):
             # The title period that holds the jump shows next to no frames a second; the
             # ones after it show the frame rate again.
             self.assertTrue(wait_title(window, lambda m: float(m.group(1)) < 1))
-            shown = wait_title(window, lambda m: 1 <= float(m.group(1)) < 1e7 and int(m.group(2)) > 0)
-            self.assertTrue(shown, "the frame rate after the jump")
-            print("\nthirty days into a run: %s" % shown.group(0), file=sys.stderr)
+            self.assertTrue(wait_title(window, lambda m: 1 <= float(m.group(1)) < 1e7),
+                            "the frame rate after the jump")
         # 32 presses take the position past the 32-bit range within seconds.
         self.fly_on_then_escape(program, window, 32)
 

@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""vorticel-saver driven on an X display as a screensaver daemon, its settings dialog and a
-user would.
-
-Usage: saver_e2e_test.py --saver PATH --probe PATH [unittest args]
-Needs DISPLAY (a private 1280 x 1024 Xvfb), xdotool and ImageMagick's import.
-"""
+"""vorticel-saver driven as a screensaver daemon, its settings dialog and a user would:
+saver_e2e_test.py --saver PATH --probe PATH. Needs DISPLAY (a private 1280 x 1024 Xvfb),
+xdotool and ImageMagick's import."""
 import os
 import signal
 import subprocess
@@ -26,10 +23,11 @@ def corner(shot):
 class ForeignWindow:
     """A window of another program (x11-probe), which the test resizes and destroys."""
 
-    def __init__(self, width, height):
+    def __init__(self, test, width, height):
         self.process = subprocess.Popen([ARGS.probe, "window", str(width), str(height)],
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.id = int(self.process.stdout.readline(), 16)
+        test.addCleanup(self.close)
 
     def command(self, line):
         self.process.stdin.write(line + "\n")
@@ -48,18 +46,13 @@ class SaverEndToEnd(unittest.TestCase):
         self.addCleanup(saver.close)
         return saver
 
-    def foreign(self, width, height):
-        window = ForeignWindow(width, height)
-        self.addCleanup(window.close)
-        return window
-
     def assert_no_window_left(self):
         self.assertEqual([w for w in windows() if w[-1].startswith("Vorticel")], [])
 
     def test_preview_in_the_settings_dialog_follows_its_window_and_ends_with_it(self):
         # The dialog's command line: --root and the preview's id, which wins over the
         # daemon's window.
-        parent, daemons = self.foreign(400, 300), self.foreign(200, 100)
+        parent, daemons = ForeignWindow(self, 400, 300), ForeignWindow(self, 200, 100)
         saver = self.start("--root", "--window-id", hex(parent.id),
                            env={"XSCREENSAVER_WINDOW": hex(daemons.id)})
         for width, height in ((400, 300), (700, 500)):
@@ -101,21 +94,13 @@ class SaverEndToEnd(unittest.TestCase):
         self.assertEqual(saver.wait_exit(), 0)
         self.assertEqual(len(saver.error_output().splitlines()), 1, "one line on the texture")
 
-    def titles(self, window, count):
-        """The next count frame-rate titles the window shows."""
-        seen = [support.wait_title(window)]
-        while seen[-1] and len(seen) <= count:
-            seen.append(support.wait_title(window, lambda m: m.group(0) != seen[-1].group(0)))
-        self.assertTrue(seen[-1], "the title stopped changing: %r" % seen)
-        return seen[1:]
-
     def test_own_window_with_fps_and_max_fps_5_and_keys_until_q(self):
-        # A cap that a busy machine still reaches: the rate of each title's period holds it.
+        # A cap that a busy machine still reaches: a title's period shows it, not the hundreds
+        # of frames a second uncapped.
         saver = self.start("--fps", "--max-fps", "5", "--speed", "0.1")
         window = support.window_sized(640, 480)
-        fine = self.titles(window, 3)
-        rates = [float(m.group(1)) for m in fine]
-        self.assertLess(abs(sum(rates) / len(rates) - 5) / 5, 0.2, rates)
+        fine = support.wait_title(window, lambda m: 4 <= float(m.group(1)) <= 6)
+        self.assertTrue(fine, "5 frames a second")
         # The rate drawn in the corner: white text on a black box, frames after it still
         # finding texturing, culling and the view in place.
         self.assertEqual(picture_problems(window), [])
@@ -123,15 +108,15 @@ class SaverEndToEnd(unittest.TestCase):
         self.assertGreater(black, 0.5, "the box behind the text")
         self.assertGreater(white, 0.05, "white text")
         press(window, "1")
-        coarse = support.wait_title(window, lambda m: int(m.group(2)) * 4 < int(fine[-1].group(2)))
+        coarse = support.wait_title(window, lambda m: int(m.group(2)) * 4 < int(fine.group(2)))
         self.assertTrue(coarse, "key 1: an eighth of the triangles")
         press(window, "q")
         self.assertEqual(saver.wait_exit(), 0)
         self.assert_no_window_left()
         self.assertEqual(saver.error_output(), "")
 
-    def test_exit_status_and_where_it_speaks(self):
-        gone = self.foreign(50, 50)
+    def test_exit_status_and_the_stream_it_speaks_on(self):
+        gone = ForeignWindow(self, 50, 50)
         gone.command("destroy")
         for flags, env, status in [(["--bogus"], {}, 1), (["--help"], {}, 0), (["--version"], {}, 0),
                                    (["--window-id", hex(gone.id)], {}, 1),
@@ -139,10 +124,8 @@ class SaverEndToEnd(unittest.TestCase):
                                    (["--root"], {"XSCREENSAVER_WINDOW": "screen"}, 1)]:
             result = subprocess.run([ARGS.saver, *flags], capture_output=True, text=True,
                                     timeout=support.WAIT, env=dict(os.environ, **env))
-            said = (result.stderr, result.stdout)[status == 0]
             self.assertEqual(result.returncode, status, (flags, env))
             self.assertEqual(result.stderr if status == 0 else result.stdout, "", (flags, env))
-            self.assertRegex(said, "^vorticel-saver" if status else "vorticel-saver", (flags, env))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,5 @@
 // A small X11 probe for the end-to-end tests: lists windows, asks one to close as a window
 // manager's close button does, and plays another program's window.
-//   x11-probe list                 the top-level windows a window manager would show
 //   x11-probe tree ID|root         every child of ID (none for a window that is gone); each
 //                                  listed as: id x y w h mapped(0/1) override-redirect(0/1) name
 //   x11-probe close ID             sends WM_DELETE_WINDOW
@@ -27,8 +26,8 @@ int ignoreVanishedWindows(Display *display, XErrorEvent *error) {
 }
 
 // One line per child of the window: id x y w h mapped(0/1) override-redirect(0/1) name (WM_NAME),
-// its size with the border; of the top-level windows only those a window manager would show.
-int children(Display *display, Window window, bool topLevel) {
+// its size with the border.
+int children(Display *display, Window window) {
     Window root, parent, *children = nullptr;
     unsigned int count = 0;
     if (!XQueryTree(display, window, &root, &parent, &children, &count))
@@ -36,8 +35,7 @@ int children(Display *display, Window window, bool topLevel) {
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes a;
         char *name = nullptr;
-        if (!XGetWindowAttributes(display, children[i], &a) ||
-            (topLevel && (a.map_state != IsViewable || a.override_redirect)))
+        if (!XGetWindowAttributes(display, children[i], &a))
             continue;
         XFetchName(display, children[i], &name);
         std::printf("0x%lx %d %d %d %d %d %d %s\n", children[i], a.x, a.y,
@@ -99,16 +97,14 @@ int main(int argc, char **argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     const Window id = argc > 2 && std::strcmp(argv[2], "root") ? std::strtoul(argv[2], nullptr, 0)
                                                                : DefaultRootWindow(display);
-    if (command == "list" && argc == 2)
-        result = children(display, id, true);
-    else if (command == "tree" && argc == 3)
-        result = children(display, id, false);
+    if (command == "tree" && argc == 3)
+        result = children(display, id);
     else if (command == "close" && argc == 3)
         result = closeWindow(display, id);
     else if (command == "window" && argc == 4)
         result = hold(display, std::atoi(argv[2]), std::atoi(argv[3]));
     else
-        std::fprintf(stderr, "usage: x11-probe list | close ID | tree ID | window W H\n");
+        std::fprintf(stderr, "usage: x11-probe tree ID | close ID | window W H\n");
     XCloseDisplay(display);
     return result;
 }
