@@ -1,8 +1,6 @@
 // Drives Vorticel.scr as the display settings would, for its end-to-end tests:
 //   preview SCR         a window to preview in, resized, then destroyed
 //   settings SCR ARGS   the dialog read, every setting changed, OK
-//   box CAPTION         a message box read and closed
-//   reset               the saved settings forgotten
 // Each prints what it saw, one fact a line; every wait is bounded; the status is the
 // screensaver's, or 1 with a FAIL line.
 #include <windows.h>
@@ -82,14 +80,13 @@ int preview(const char *scr) {
         return fail("cannot start the preview");
     HWND child = nullptr;
     RECT area;
-    char name[64] = "", title[128] = "";
+    char title[128] = "";
     if (!pumpUntil([&] {
             child = GetWindow(parent, GW_CHILD);
             return IsWindowVisible(child) && covers(parent, child, area);
         }))
         return fail("no child covering the window");
-    GetClassNameA(child, name, sizeof name);
-    std::printf("child %s covers %ld x %ld\n", name, area.right, area.bottom);
+    std::printf("child covers %ld x %ld\n", area.right, area.bottom);
     // Frames drawn show in the child's title (wine draws OpenGL offscreen here).
     if (!pumpUntil([&] {
             return GetWindowTextA(child, title, sizeof title) && std::strstr(title, "tri)");
@@ -134,33 +131,15 @@ int settings(const char *scr, const char *arguments) {
     return ended("the screensaver did not end after OK");
 }
 
-int box(const char *caption) {
-    HWND found = nullptr;
-    if (!pumpUntil([&] { return IsWindowVisible(found = FindWindowA("#32770", caption)); }))
-        return fail("no message box");
-    char text[1024] = "";
-    GetDlgItemTextA(found, 0xFFFF, text, sizeof text); // a message box's text control
-    std::printf("%s\n", text);
-    PostMessageA(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "reset" && argc == 2) {
-        const LONG result = RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vorticel");
-        return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND ? 0 : 1;
-    }
     if (command == "preview" && argc == 3)
         return preview(argv[2]);
     if (command == "settings" && argc >= 3)
         return settings(argv[2], argc > 3 ? argv[3] : "");
-    if (command == "box" && argc == 3)
-        return box(argv[2]);
-    std::fprintf(stderr,
-                 "usage: scr-driver reset | preview SCR | settings SCR ARGS | box CAPTION\n");
+    std::fprintf(stderr, "usage: scr-driver preview SCR | settings SCR ARGS\n");
     return 2;
 }
