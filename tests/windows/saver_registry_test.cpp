@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -12,102 +13,74 @@
 namespace {
 
 const char kKey[] = "Software\\Vorticel Registry Test";
+const char *const kNames[] = {"PolyStep", "Sinusoid", "Speed", "Zoom", "ShowFps", "MaxFps"};
+// None of them the default; a speed of 0.1, not exact in binary, whose text must carry every
+// bit back.
+const SaverSettings kGood = {2, true, 0.1, 7.3, true, 0};
+
+// The settings in the order of their value names.
+std::array<double, 6> fields(const SaverSettings &s) {
+    return {double(s.polyStep), double(s.sinusoid), s.speed, s.zoom,
+            double(s.showFps),  double(s.maxFps)};
+}
 
 class SaverRegistry : public ::testing::Test {
   protected:
     void SetUp() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
     void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-    // A REG_DWORD when text is null, else a REG_SZ of size bytes (0: with its terminator).
-    void set(const char *name, DWORD word, const char *text = nullptr, DWORD size = 0) {
-        ASSERT_EQ(
-            text ? RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_SZ, text,
-                                   size ? size : DWORD(std::strlen(text) + 1))
-                 : RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &word, sizeof word),
-            ERROR_SUCCESS);
-    }
 };
 
-void expectSettings(const SaverSettings &read, const SaverSettings &want) {
-    EXPECT_EQ(read.polyStep, want.polyStep);
-    EXPECT_EQ(read.sinusoid, want.sinusoid);
-    EXPECT_EQ(read.speed, want.speed);
-    EXPECT_EQ(read.zoom, want.zoom);
-    EXPECT_EQ(read.showFps, want.showFps);
-    EXPECT_EQ(read.maxFps, want.maxFps);
-}
-
 TEST_F(SaverRegistry, WithoutTheKeyTheDefaultsAndSavedSettingsReadBackExactly) {
-    expectSettings(loadSaverSettings(kKey), SaverSettings());
-    SaverSettings saved;
-    saved.polyStep = 8;
-    saved.sinusoid = true;
-    saved.speed = 0.1; // not exact in binary: the text must carry every bit back
-    saved.zoom = 7.3;
-    saved.showFps = true;
-    saved.maxFps = 0;
-    ASSERT_TRUE(storeSaverSettings(saved, kKey));
-    expectSettings(loadSaverSettings(kKey), saved);
-    // Written as people would read them, one value per setting.
-    char text[32] = "";
-    DWORD size = sizeof text;
-    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kKey, "Speed", RRF_RT_REG_SZ, nullptr, text, &size),
-              ERROR_SUCCESS);
-    EXPECT_STREQ(text, "0.1");
+    EXPECT_EQ(fields(loadSaverSettings(kKey)), fields(SaverSettings()));
+    ASSERT_TRUE(storeSaverSettings(kGood, kKey));
+    EXPECT_EQ(fields(loadSaverSettings(kKey)), fields(kGood));
 }
 
 TEST_F(SaverRegistry, EachBadValueFallsBackAloneAndTheGoodOnesStay) {
-    // Good values first, then one bad value at a time: only that setting returns to default.
-    SaverSettings good;
-    good.polyStep = 2;
-    good.sinusoid = true;
-    good.speed = 3.5;
-    good.zoom = 4.0;
-    good.showFps = true;
-    good.maxFps = 30;
     const struct {
-        const char *name;
+        int setting;      // in kNames
         DWORD word;       // written as a DWORD when text is null
         const char *text; // else as a string
-    } bad[] = {{"PolyStep", 3, nullptr},
-               {"PolyStep", 0, nullptr},
-               {"PolyStep", 0x80000002, nullptr},
-               {"PolyStep", 0, "2"},
-               {"Sinusoid", 2, nullptr},
-               {"Speed", 0, "fast"},
-               {"Speed", 0, "nan"},
-               {"Speed", 0, "inf"},
-               {"Speed", 0, "0x1p1"},
-               {"Speed", 0, "10.5"},
-               {"Speed", 0, " 2"},
-               {"Speed", 2, nullptr},
-               {"Zoom", 0, "0.4"},
-               {"Zoom", 0, "1e400"},
-               {"Zoom", 0, ""},
-               {"ShowFps", 0xFFFFFFFF, nullptr},
-               {"MaxFps", 1001, nullptr},
-               {"MaxFps", 0xFFFFFFFF, nullptr},
-               {"MaxFps", 0, "30"}};
-    const SaverSettings d;
+    } bad[] = {
+        {0, 3, nullptr},
+        {0, 0x80000002, nullptr},
+        {0, 0, "2"},
+        {1, 2, nullptr},
+        {2, 0, "fast"},
+        {2, 0, "nan"},
+        {2, 0, "0x1p1"},
+        {2, 0, "10.5"},
+        {2, 0, " 2"},
+        {2, 2, nullptr},
+        {3, 0, "0.4"},
+        {3, 0, "1e400"},
+        {4, 0xFFFFFFFF, nullptr},
+        {5, 1001, nullptr},
+        {5, 0, "30"},
+    };
     for (const auto &value : bad) {
-        const std::string name = value.name;
-        SCOPED_TRACE(name + " = " + (value.text ? value.text : std::to_string(value.word)));
-        ASSERT_TRUE(storeSaverSettings(good, kKey));
-        set(value.name, value.word, value.text);
-        SaverSettings want = good;
-        want.polyStep = name == "PolyStep" ? d.polyStep : good.polyStep;
-        want.sinusoid = name == "Sinusoid" ? d.sinusoid : good.sinusoid;
-        want.speed = name == "Speed" ? d.speed : good.speed;
-        want.zoom = name == "Zoom" ? d.zoom : good.zoom;
-        want.showFps = name == "ShowFps" ? d.showFps : good.showFps;
-        want.maxFps = name == "MaxFps" ? d.maxFps : good.maxFps;
-        expectSettings(loadSaverSettings(kKey), want);
+        SCOPED_TRACE(std::string(kNames[value.setting]) + " = " +
+                     (value.text ? value.text : std::to_string(value.word)));
+        ASSERT_TRUE(storeSaverSettings(kGood, kKey));
+        ASSERT_EQ(value.text
+                      ? RegSetKeyValueA(HKEY_CURRENT_USER, kKey, kNames[value.setting], REG_SZ,
+                                        value.text, DWORD(std::strlen(value.text) + 1))
+                      : RegSetKeyValueA(HKEY_CURRENT_USER, kKey, kNames[value.setting], REG_DWORD,
+                                        &value.word, sizeof value.word),
+                  ERROR_SUCCESS);
+        std::array<double, 6> want = fields(kGood);
+        want[value.setting] = fields(SaverSettings())[value.setting];
+        EXPECT_EQ(fields(loadSaverSettings(kKey)), want);
     }
 }
 
 TEST_F(SaverRegistry, AStringWithoutItsTerminatorOrTooLongIsReadSafely) {
-    set("Speed", 0, "2.5xxxx", 3); // "2.5" stored without the terminating zero
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Speed", REG_SZ, "2.5xxxx", 3),
+              ERROR_SUCCESS); // "2.5" without its terminating zero
     EXPECT_EQ(loadSaverSettings(kKey).speed, 2.5);
-    set("Zoom", 0, std::string(200, '1').c_str());
+    const std::string longText(200, '1');
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Zoom", REG_SZ, longText.c_str(), 201),
+              ERROR_SUCCESS);
     EXPECT_EQ(loadSaverSettings(kKey).zoom, SaverSettings().zoom);
 }
 
