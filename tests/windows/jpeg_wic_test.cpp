@@ -1,7 +1,7 @@
-// The WIC JPEG decoder on pictures WIC itself encodes at run time: four flat quadrants on an
-// odd width, so swapped channels, an upside-down picture or padded rows all show. The choice
-// of scale is the decoders' shared code, tested with TurboJPEG; here one scaled read goes
-// through WIC's scaler.
+// The WIC JPEG decoder on quadrants.jpg (quality 100, no chroma subsampling) and its twin
+// quadrants.png: four flat quadrants on an odd width, so swapped channels, an upside-down
+// picture or padded rows all show. The choice of scale is the decoders' shared code, tested
+// with TurboJPEG; here one scaled read goes through WIC's scaler.
 #include "texture/jpeg_decoder.h"
 
 #include <windows.h>
@@ -29,37 +29,6 @@ const BYTE *quadrant(int x, int y) {
     return kColours[(y < H / 2 ? 0 : 2) + (x < W / 2 ? 0 : 1)];
 }
 
-bool encodeQuadrants(const std::wstring &path, const GUID &container) {
-    std::vector<BYTE> bgr;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            bgr.insert(bgr.end(), {quadrant(x, y)[2], quadrant(x, y)[1], quadrant(x, y)[0]});
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    ComPtr<IPropertyBag2> options;
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    PROPBAG2 quality = {};
-    quality.pstrName = const_cast<LPOLESTR>(L"ImageQuality"); // the best keeps the flat colours
-    VARIANT best = {};
-    best.vt = VT_R4;
-    best.fltVal = 1.0f;
-    return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, &factory)) &&
-           SUCCEEDED(factory->CreateStream(&stream)) &&
-           SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-           SUCCEEDED(factory->CreateEncoder(container, nullptr, &encoder)) &&
-           SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
-           SUCCEEDED(encoder->CreateNewFrame(&frame, &options)) &&
-           (container != GUID_ContainerFormatJpeg ||
-            SUCCEEDED(options->Write(1, &quality, &best))) &&
-           SUCCEEDED(frame->Initialize(options.Get())) && SUCCEEDED(frame->SetSize(W, H)) &&
-           SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR &&
-           SUCCEEDED(frame->WritePixels(H, W * 3, UINT(bgr.size()), bgr.data())) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-}
-
 enum File { jpeg, png, cut, missing, folder, fileCount };
 
 struct Case {
@@ -84,33 +53,22 @@ const Case cases[] = {
 };
 
 TEST(WicDecoder, Cases) {
-    // The files are written with COM up; the decoder then runs on a thread without it and
-    // must bring COM up and down itself.
-    char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-    std::string paths[fileCount];
-    const char *names[fileCount] = {"q.jpg", "q.png", "cut.jpg", "missing.jpg", "folder.jpg"};
-    for (int f = 0; f < fileCount; ++f)
-        paths[f] = temp + std::to_string(GetCurrentProcessId()) + names[f];
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    const bool encoded = encodeQuadrants(std::wstring(paths[jpeg].begin(), paths[jpeg].end()),
-                                         GUID_ContainerFormatJpeg) &&
-                         encodeQuadrants(std::wstring(paths[png].begin(), paths[png].end()),
-                                         GUID_ContainerFormatPng);
-    CoUninitialize();
-    ASSERT_TRUE(encoded) << "WIC could not write the test images";
+    // The decoder runs on a thread without COM and must bring it up and down itself.
+    const char *paths[fileCount] = {"quadrants.jpg", "quadrants.png", "wic-cut.jpg",
+                                    "wic-missing.jpg", "wic-folder"};
     std::ifstream in(paths[jpeg], std::ios::binary);
-    std::ofstream(paths[cut], std::ios::binary)
-        << std::string(std::istreambuf_iterator<char>(in), {}).substr(0, 40);
-    ASSERT_TRUE(CreateDirectoryA(paths[folder].c_str(), nullptr));
+    const std::string whole{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_GT(whole.size(), 40u) << "no quadrants.jpg in the working folder";
+    std::ofstream(paths[cut], std::ios::binary) << whole.substr(0, 40);
+    CreateDirectoryA(paths[folder], nullptr);
 
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << names[c.file] << " mode " << c.mode << " cap "
+        SCOPED_TRACE(testing::Message() << paths[c.file] << " mode " << c.mode << " cap "
                                         << c.maxDimension << " failure " << c.failure);
         JpegProperties p = {};
         ASSERT_EQ(jpegInit(&p), 0);
         std::vector<unsigned char> buffer(2 * W * H * 3, guard);
-        p.path = paths[c.file].c_str();
+        p.path = paths[c.file];
         p.output = buffer.data();
         p.outputWidth = c.width;
         p.outputHeight = c.height;
@@ -143,9 +101,8 @@ TEST(WicDecoder, Cases) {
                                    IID_IWICImagingFactory, &factory),
                   CO_E_NOTINITIALIZED);
     }
-    for (const std::string &path : paths)
-        DeleteFileA(path.c_str());
-    RemoveDirectoryA(paths[folder].c_str());
+    DeleteFileA(paths[cut]);
+    RemoveDirectoryA(paths[folder]);
 }
 
 } // namespace
