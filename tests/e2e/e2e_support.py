@@ -50,7 +50,7 @@ def windows():
 def window_sized(width, height, slack=0):
     """Waits for a window named Vorticel... of the size (or up to slack smaller); its id."""
     found = wait_for(lambda: [w for w in windows() if w[-1].startswith("Vorticel")
-                              and width - slack <= w[3] <= width and height - slack <= w[4] <= height])
+                              and 0 <= width - w[3] <= slack and 0 <= height - w[4] <= slack])
     assert found, "no %d x %d window: %r" % (width, height, windows())
     return found[0][0]
 
@@ -137,7 +137,7 @@ def tunnel_problems(shot, hue=1):
         problems.append("no dark far end (darkest middle square %.1f)" % end)
     for name, (mean, _, spread) in zip(("left", "right", "top", "bottom"), rim):
         if mean < 12 or spread < 4:
-            problems.append("the %s side is not wall (mean %.1f, spread %.1f)" % (name, mean, spread))
+            problems.append("%s side not wall (mean %.1f, spread %.1f)" % (name, mean, spread))
     if any(region_stats(shot, *quarter)[2] <= 3 for quarter in QUARTERS):
         problems.append("a quarter of the picture is blank")
     if max(hue * r[1] for r in rim) <= 3:

@@ -53,7 +53,7 @@ class EndToEnd(unittest.TestCase):
 
     def test_the_tunnel_a_month_into_a_run_and_escape_at_a_huge_speed(self):
         jump = ARGS.clock_jump and not ARGS.launcher
-        env = {"LD_PRELOAD": ARGS.clock_jump, "VORTICEL_CLOCK_JUMP": str(30 * 86400)} if jump else {}
+        env = jump and {"LD_PRELOAD": ARGS.clock_jump, "VORTICEL_CLOCK_JUMP": str(30 * 86400)}
         program, window = self.start(True, "Return", env)
         self.assertEqual(support.picture_problems(window), [])
         if jump:
@@ -73,7 +73,7 @@ class EndToEnd(unittest.TestCase):
         self.fly_on_then_escape(program, window, 300)  # 300 presses: an infinite speed
         if not ARGS.launcher:
             self.assertRegex(program.error_output(),
-                             r"^PixelFormat Selected: \d+\nBPP: \d+\nVorticel: no wall texture .*\n$")
+                             r"^PixelFormat.*\nBPP: \d+\nVorticel: no wall texture .*\n$")
             # With no display at all, the Fatal Blow and a status that says the run failed.
             alone = subprocess.run([ARGS.exe], env=dict(os.environ, DISPLAY=":9999"),
                                    capture_output=True, timeout=support.WAIT)

@@ -20,14 +20,15 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import e2e_support as support  # noqa: E402
 from e2e_support import ARGS, wait_for  # noqa: E402
 
-SAVER, XML = "usr/libexec/xscreensaver/vorticel-saver", "usr/share/xscreensaver/config/vorticel-saver.xml"
+SAVER = "usr/libexec/xscreensaver/vorticel-saver"
+XML = "usr/share/xscreensaver/config/vorticel-saver.xml"
 USER = "vorticel-e2e"  # the daemon's user when the test runs as root
-PROGRAMS = {"usr/bin/Vorticel", SAVER}
-DATA = {  # every other file in the package
+FILES = dict.fromkeys(["usr/bin/Vorticel", SAVER], "-rwxr-xr-x")  # every file, and its mode
+FILES.update(dict.fromkeys([
     "usr/share/vorticel/grottebl.jpg", "usr/share/applications/vorticel.desktop", XML,
     "usr/share/man/man6/Vorticel.6.gz", "usr/share/man/man6/vorticel-saver.6.gz",
     "usr/share/doc/vorticel/changelog.gz", "usr/share/doc/vorticel/copyright",
-    "usr/share/metainfo/org.vorticel.Vorticel.metainfo.xml"}
+    "usr/share/metainfo/org.vorticel.Vorticel.metainfo.xml"], "-rw-r--r--"))
 # Flags of the saver that are no settings for the dialog: where it draws, and the informational.
 NOT_SETTINGS = {"--root", "--window-id", "--fullscreen", "--help", "--version"}
 SETTINGS = "timeout: 0:10:00\nlock: False\nsplash: False\nfade: False\nunfade: False\n" \
@@ -90,17 +91,16 @@ def window_tree(window="root"):
 class Package(unittest.TestCase):
     def test_files_modes_and_fields(self):
         listing = [line.split() for line in run(["dpkg-deb", "-c", DEB]).stdout.splitlines()]
-        self.assertEqual({w[-1][2:]: w[0] for w in listing if w[0][0] != "d"},
-                         {**dict.fromkeys(PROGRAMS, "-rwxr-xr-x"), **dict.fromkeys(DATA, "-rw-r--r--")})
+        self.assertEqual({w[-1][2:]: w[0] for w in listing if w[0][0] != "d"}, FILES)
         self.assertEqual({(w[0], w[1]) for w in listing if w[0][0] == "d"},
                          {("drwxr-xr-x", "root/root")})
         self.assertEqual({w[1] for w in listing}, {"root/root"})
         self.assertTrue(filecmp.cmp(os.path.join(TREE, "usr/share/vorticel/grottebl.jpg"),
                                     ARGS.texture, shallow=False), "the built wall texture")
-        field = dict(line.split(": ", 1) for line in run(["dpkg-deb", "-f", DEB]).stdout.splitlines()
-                     if ": " in line and not line.startswith(" "))
+        field = dict(f.split(": ", 1) for f in run(["dpkg-deb", "-f", DEB]).stdout.splitlines()
+                     if ": " in f and not f.startswith(" "))
         self.assertIn(field["Version"], run([os.path.join(TREE, SAVER), "--version"]).stdout)
-        self.assertEqual(field["Architecture"], run(["dpkg", "--print-architecture"]).stdout.strip())
+        self.assertEqual(field["Architecture"] + "\n", run(["dpkg", "--print-architecture"]).stdout)
         self.assertEqual(field["Recommends"], "xscreensaver")
         # From dpkg-shlibdeps: the libraries the executables are linked against.
         for library in ("libc6", "libx11-6", "libturbojpeg0", "libgl1", "libglu1"):
@@ -149,7 +149,7 @@ class Package(unittest.TestCase):
         user = pwd.getpwuid(os.getuid())
         if user.pw_uid == 0:
             if run(["id", USER]).returncode:
-                run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", USER])
+                run(["useradd", "--system", "-M", "--shell", "/usr/sbin/nologin", USER])
             user = pwd.getpwnam(USER)
         # A view of the tree whose texture has red and blue swapped: blue walls show that the
         # saver found the texture installed beside it.

@@ -23,11 +23,8 @@ namespace {
 constexpr int W = 37, H = 23; // rows of 111 bytes, not a multiple of 4
 constexpr unsigned char guard = 0xA5;
 
-// Top left red, top right green, bottom left blue, bottom right white.
-const BYTE kColours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-const BYTE *quadrant(int x, int y) {
-    return kColours[(y < H / 2 ? 0 : 2) + (x < W / 2 ? 0 : 1)];
-}
+// The corners: top left red, top right green, bottom left blue, bottom right white.
+const int kCorners[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
 
 enum File { jpeg, png, cut, missing, folder, fileCount };
 
@@ -63,8 +60,7 @@ TEST(WicDecoder, Cases) {
     CreateDirectoryA(paths[folder], nullptr);
 
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << paths[c.file] << " mode " << c.mode << " cap "
-                                        << c.maxDimension << " failure " << c.failure);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         JpegProperties p = {};
         ASSERT_EQ(jpegInit(&p), 0);
         std::vector<unsigned char> buffer(2 * W * H * 3, guard);
@@ -90,9 +86,8 @@ TEST(WicDecoder, Cases) {
         // Each corner's colour, at any scale.
         for (int corner = 0; corner < 4 && decoded; ++corner) {
             const int x = corner % 2 ? c.width - 1 : 0, y = corner / 2 ? c.height - 1 : 0;
-            const BYTE *want = quadrant(corner % 2 ? W - 1 : 0, corner / 2 ? H - 1 : 0);
             for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(buffer[(y * c.width + x) * 3 + k], want[k], 40) << "corner " << corner;
+                EXPECT_NEAR(buffer[(y * c.width + x) * 3 + k], kCorners[corner][k], 40) << corner;
         }
         EXPECT_EQ(jpegFree(&p), 0);
         EXPECT_EQ(jpegFree(&p), 0);         // a second free is harmless

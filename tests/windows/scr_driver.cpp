@@ -1,8 +1,6 @@
-// Drives Vorticel.scr as the display settings would, for its end-to-end tests:
-//   preview SCR         a window to preview in, resized, then destroyed
-//   settings SCR ARGS   the dialog read, every setting changed, OK
-// Each prints what it saw, one fact a line; every wait is bounded; the status is the
-// screensaver's, or 1 with a FAIL line.
+// Drives Vorticel.scr as the display settings would: "preview SCR" (a window to preview in,
+// resized, then destroyed), "settings SCR ARGS" (the dialog read, every setting changed, OK).
+// Prints what it saw, a fact a line; the status is the screensaver's, or 1 with a FAIL line.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -17,8 +15,7 @@ namespace {
 
 PROCESS_INFORMATION process = {};
 
-// Handles this thread's messages (a child in another process sends its parent some) until
-// done() holds, for 30 s at most; whether it did.
+// Handles this thread's messages (a child in another process sends its parent some) until done().
 template <typename Done> bool pumpUntil(Done done) {
     const DWORD start = GetTickCount();
     while (!done()) {
@@ -34,8 +31,7 @@ template <typename Done> bool pumpUntil(Done done) {
 
 // Fails, ending a screensaver left behind.
 int fail(const char *why) {
-    if (process.hProcess)
-        TerminateProcess(process.hProcess, 2);
+    TerminateProcess(process.hProcess, 2); // none started: nothing happens
     std::printf("FAIL %s\n", why);
     return 1;
 }
@@ -66,13 +62,9 @@ bool covers(HWND parent, HWND child, RECT &area) {
 }
 
 int preview(const char *scr) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "ScrDriverPreview";
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    RegisterClassA(&windowClass);
-    HWND parent = CreateWindowExA(0, "ScrDriverPreview", "preview", WS_POPUP | WS_VISIBLE, 100, 100,
-                                  320, 240, nullptr, nullptr, nullptr, nullptr);
+    // A plain window of a system class to preview in.
+    HWND parent = CreateWindowExA(0, "STATIC", "preview", WS_POPUP | WS_VISIBLE, 100, 100, 320, 240,
+                                  nullptr, nullptr, nullptr, nullptr);
     char command[MAX_PATH + 64];
     std::snprintf(command, sizeof command, "\"%s\" /p %lu", scr,
                   static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parent)));
@@ -111,13 +103,13 @@ int settings(const char *scr, const char *arguments) {
     // Item texts do not cross processes reliably under wine: the choice's index it is.
     char cap[16] = "";
     GetDlgItemTextA(dialog, IDC_MAX_FPS, cap, sizeof cap);
+    const auto item = [&](int id, UINT message) {
+        return static_cast<long>(SendDlgItemMessageA(dialog, id, message, 0, 0));
+    };
     std::printf("density %ld of %ld, sinusoid %u, speed %ld, zoom %ld, fps %u, cap %s\n",
-                static_cast<long>(SendDlgItemMessageA(dialog, IDC_DENSITY, CB_GETCURSEL, 0, 0)),
-                static_cast<long>(SendDlgItemMessageA(dialog, IDC_DENSITY, CB_GETCOUNT, 0, 0)),
-                IsDlgButtonChecked(dialog, IDC_SINUSOID),
-                static_cast<long>(SendDlgItemMessageA(dialog, IDC_SPEED, TBM_GETPOS, 0, 0)),
-                static_cast<long>(SendDlgItemMessageA(dialog, IDC_ZOOM, TBM_GETPOS, 0, 0)),
-                IsDlgButtonChecked(dialog, IDC_SHOW_FPS), cap);
+                item(IDC_DENSITY, CB_GETCURSEL), item(IDC_DENSITY, CB_GETCOUNT),
+                IsDlgButtonChecked(dialog, IDC_SINUSOID), item(IDC_SPEED, TBM_GETPOS),
+                item(IDC_ZOOM, TBM_GETPOS), IsDlgButtonChecked(dialog, IDC_SHOW_FPS), cap);
     // Every setting changed: 8 quads (the first choice), the sine, speed 2.5, zoom 4 (the
     // trackbars count tenths), the frame rate shown, at most 30 frames a second.
     SendDlgItemMessageA(dialog, IDC_DENSITY, CB_SETCURSEL, 0, 0);

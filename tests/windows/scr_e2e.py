@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""Vorticel.scr, the Windows screensaver, under wine on an X display: scr_e2e.py --build DIR
---launcher WINE --probe PATH --texture PATH. DIR is a Windows build with bin/Vorticel.scr and
-tests/windows/scr-driver.exe, which plays the display settings' part. The .scr runs from a folder
-of its own with grottebl.jpg beside it, as installed. Needs DISPLAY, xdotool and import."""
+"""Vorticel.scr under wine, run from a folder of its own with grottebl.jpg beside it as installed:
+scr_e2e.py --build DIR --launcher WINE --probe PATH --texture PATH. DIR/tests/windows/scr-driver.exe
+plays the display settings' part. Needs DISPLAY, xdotool and import."""
 import os
 import shutil
 import subprocess
@@ -17,27 +16,24 @@ from e2e_support import ARGS, TITLE, wait_for, wait_title  # noqa: E402
 
 
 def setUpModule():
-    global SCR
+    global SCR, SCREEN
+    SCREEN = support.screenshot("root")[:2]
     folder = tempfile.mkdtemp(prefix="vorticel-scr-")
     unittest.addModuleCleanup(shutil.rmtree, folder, ignore_errors=True)
     SCR = shutil.copy(os.path.join(ARGS.build, "bin", "Vorticel.scr"), folder)
     shutil.copy(ARGS.texture, folder)
+    forget_the_settings()  # before the tests, which start from the defaults, and after them
+    unittest.addModuleCleanup(forget_the_settings)
 
 
-def screen():
-    size = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True)
-    return tuple(map(int, size.stdout.split()))
+def forget_the_settings():
+    subprocess.run(ARGS.launcher + ["reg", "delete", "HKCU\\Software\\Vorticel", "/f"],
+                   capture_output=True, timeout=support.WAIT)
 
 
-def mouse(dx, dy):
-    """The mouse put dx, dy off the middle of the screen."""
-    width, height = screen()
-    subprocess.run(["xdotool", "mousemove", str(width // 2 + dx), str(height // 2 + dy)], check=True)
-
-
-def triangles(test, window, check):
-    """Waits for a frame-rate title whose triangle count passes check."""
-    test.assertTrue(wait_title(window, lambda m: check(int(m.group(2)))), support.windows())
+def mouse_off_the_middle(dx, dy):
+    x, y = SCREEN[0] // 2 + dx, SCREEN[1] // 2 + dy
+    subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True)
 
 
 class ScrEndToEnd(unittest.TestCase):
@@ -45,10 +41,6 @@ class ScrEndToEnd(unittest.TestCase):
         saver = support.Run(ARGS.launcher + [SCR, *switches])
         self.addCleanup(saver.close)
         return saver
-
-    def forget_the_settings(self):
-        subprocess.run(ARGS.launcher + ["reg", "delete", "HKCU\\Software\\Vorticel", "/f"],
-                       capture_output=True, timeout=support.WAIT)
 
     def driver(self, *arguments):
         """scr-driver.exe's lines, which end with its exit status."""
@@ -59,41 +51,40 @@ class ScrEndToEnd(unittest.TestCase):
 
     def full_screen(self, switch):
         """The saver started with the mouse in the middle; its window over the whole screen."""
-        mouse(0, 0)
+        mouse_off_the_middle(0, 0)
         saver = self.start(switch)
         found = wait_for(lambda: [w for w in support.windows()
-                                  if w[1:5] == (0, 0, *screen()) and TITLE.match(w[-1])])
+                                  if w[1:5] == (0, 0, *SCREEN) and TITLE.match(w[-1])])
         self.assertTrue(found, "no window over the screen: %r" % support.windows())
         return saver, found[0][0]
 
     def test_full_screen_shows_the_tunnel_once_and_a_key_ends_it(self):
-        self.forget_the_settings()
         saver, window = self.full_screen("/s")
         self.assertEqual(support.picture_problems(window), [])
-        triangles(self, window, lambda t: t > 63 * 16)  # 64 quads a ring by default
+        # 64 quads a ring by default.
+        self.assertTrue(wait_title(window, lambda m: int(m.group(2)) > 63 * 16))
         self.assertEqual(self.start("/s").wait_exit(), 0, "a second one leaves at once")
-        mouse(2, 1)  # a trembling mouse does not end it
+        mouse_off_the_middle(2, 1)  # a trembling mouse does not end it
         time.sleep(1.5)
         self.assertIsNone(saver.process.poll())
         support.press(window, "space")
         self.assertEqual(saver.wait_exit(), 0)
 
     def test_settings_dialog_saves_what_full_screen_then_shows_and_the_mouse_ends_it(self):
-        self.forget_the_settings()
         # The defaults shown (64 quads: the last of 4 choices; speed and zoom in tenths), then
         # every setting changed and OK pressed; with no switch the dialog reads them back.
         scr = "Z:" + SCR.replace("/", "\\")
-        self.assertEqual(self.driver("settings", scr, "/c"),
-                         ["density 3 of 4, sinusoid 0, speed 10, zoom 20, fps 0, cap 60", "status 0"])
-        self.assertEqual(self.driver("settings", scr, ""),
-                         ["density 0 of 4, sinusoid 1, speed 25, zoom 40, fps 1, cap 30", "status 0"])
+        self.assertEqual(self.driver("settings", scr, "/c"), [
+            "density 3 of 4, sinusoid 0, speed 10, zoom 20, fps 0, cap 60", "status 0"])
+        self.assertEqual(self.driver("settings", scr, ""), [
+            "density 0 of 4, sinusoid 1, speed 25, zoom 40, fps 1, cap 30", "status 0"])
         saver, window = self.full_screen("-S")
-        triangles(self, window, lambda t: 0 < t <= 63 * 16 and t % 16 == 0)  # 8 quads a ring
-        mouse(1, 0)  # should this be the first move it sees, the next is a real one
+        # 8 quads a ring.
+        self.assertTrue(wait_title(window, lambda m: 0 < int(m.group(2)) <= 63 * 16))
+        mouse_off_the_middle(1, 0)  # should this be the first move it sees, the next is a real one
         time.sleep(0.2)
-        mouse(60, 0)
+        mouse_off_the_middle(60, 0)
         self.assertEqual(saver.wait_exit(), 0)
-        self.forget_the_settings()
 
     def test_preview_fills_its_window_follows_it_and_ends_with_it(self):
         # Wine draws OpenGL in another process's window offscreen: the frames drawn show in the
@@ -101,7 +92,7 @@ class ScrEndToEnd(unittest.TestCase):
         seen = self.driver("preview", "Z:" + SCR.replace("/", "\\"))
         for line in ("child covers 320 x 240", "child follows to 400 x 300", "status 0"):
             self.assertIn(line, seen)
-        titles = [TITLE.match(s[len("child title "):]) for s in seen if s.startswith("child title ")]
+        titles = [TITLE.match(s[12:]) for s in seen if s.startswith("child title ")]
         self.assertTrue(titles and titles[0] and int(titles[0].group(2)) > 0, seen)
 
     def test_bad_switches_show_the_usage_and_exit_1(self):
