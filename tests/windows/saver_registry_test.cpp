@@ -1,5 +1,6 @@
-// The screensaver's settings in the registry: saved and read back, and what a missing, mistyped
-// or out-of-range value gives. On a scratch key of its own, removed afterwards.
+// The screensaver's settings in the registry: saved and read back exactly, and a value of the
+// wrong type or out of range falling back alone (which values are good is the settings' own
+// check, tested apart). On a scratch key of its own, removed afterwards.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,9 +15,8 @@ namespace {
 
 const char kKey[] = "Software\\Vorticel Registry Test";
 const char *const kNames[] = {"PolyStep", "Sinusoid", "Speed", "Zoom", "ShowFps", "MaxFps"};
-// None of them the default; a speed of 0.1, not exact in binary, whose text must carry every
-// bit back.
-const SaverSettings kGood = {2, true, 0.1, 7.3, true, 0};
+// None of them the default; a speed of a third, whose text must carry every bit back.
+const SaverSettings kGood = {2, true, 1.0 / 3, 7.3, true, 0};
 
 // The settings in the order of their value names.
 std::array<double, 6> fields(const SaverSettings &s) {
@@ -42,21 +42,11 @@ TEST_F(SaverRegistry, EachBadValueFallsBackAloneAndTheGoodOnesStay) {
         DWORD word;       // written as a DWORD when text is null
         const char *text; // else as a string
     } bad[] = {
-        {0, 3, nullptr},
-        {0, 0x80000002, nullptr},
+        // A string where a DWORD belongs and the reverse, no number, a number out of range.
         {0, 0, "2"},
-        {1, 2, nullptr},
-        {2, 0, "fast"},
-        {2, 0, "nan"},
-        {2, 0, "0x1p1"},
-        {2, 0, "10.5"},
-        {2, 0, " 2"},
         {2, 2, nullptr},
-        {3, 0, "0.4"},
-        {3, 0, "1e400"},
-        {4, 0xFFFFFFFF, nullptr},
+        {2, 0, "fast"},
         {5, 1001, nullptr},
-        {5, 0, "30"},
     };
     for (const auto &value : bad) {
         SCOPED_TRACE(std::string(kNames[value.setting]) + " = " +
@@ -72,16 +62,6 @@ TEST_F(SaverRegistry, EachBadValueFallsBackAloneAndTheGoodOnesStay) {
         want[value.setting] = fields(SaverSettings())[value.setting];
         EXPECT_EQ(fields(loadSaverSettings(kKey)), want);
     }
-}
-
-TEST_F(SaverRegistry, AStringWithoutItsTerminatorOrTooLongIsReadSafely) {
-    // "2.5" without its terminating zero.
-    RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Speed", REG_SZ, "2.5xxxx", 3);
-    EXPECT_EQ(loadSaverSettings(kKey).speed, 2.5);
-    const std::string longText(200, '1');
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Zoom", REG_SZ, longText.c_str(), 201),
-              ERROR_SUCCESS);
-    EXPECT_EQ(loadSaverSettings(kKey).zoom, SaverSettings().zoom);
 }
 
 } // namespace
