@@ -29,8 +29,8 @@ FILES.update(dict.fromkeys([
     "usr/share/man/man6/Vorticel.6.gz", "usr/share/man/man6/vorticel-saver.6.gz",
     "usr/share/doc/vorticel/changelog.gz", "usr/share/doc/vorticel/copyright",
     "usr/share/metainfo/org.vorticel.Vorticel.metainfo.xml"], "-rw-r--r--"))
-# Flags of the saver that are no settings for the dialog: where it draws, and the informational.
-NOT_SETTINGS = {"--root", "--window-id", "--fullscreen", "--help", "--version"}
+# Flags of the saver that are no settings for the dialog: where it draws, set-up, information.
+NOT_SETTINGS = {"--root", "--window-id", "--fullscreen", "--install", "--help", "--version"}
 SETTINGS = "timeout: 0:10:00\nlock: False\nsplash: False\nfade: False\nunfade: False\n" \
            "dpmsEnabled: False\nmode: one\nselected: 0\nprograms: GL: %s --root\\n\n"
 
