@@ -1,5 +1,4 @@
 // Test support: the bits of a float or double, a hash of them; a fresh process's state.
-// process's state.
 #pragma once
 
 #include <cstdint>

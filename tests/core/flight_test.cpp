@@ -1,5 +1,4 @@
-// The frame clock and the advance under a fake performance counter: the first minutes exactly
-// as they always were, then the long-run rules across rebases, days and speeds; and the keys.
+// The frame clock and the advance under a fake performance counter; the keys.
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -48,10 +47,8 @@ double absolutePosition() {
     return r.position + r.ringsRenumbered * 256.0;
 }
 
-// Runs recorded from the frame clock and the advance as they were before the long-run rules,
-// fed the same counter readings: the frames before `until` seconds, and an FNV-1a hash of
-// every frame's timeNow, timeDelta and position bits and the position handed to the builder.
-// Then the first frame past 900 s (B) or 2^20 units (C).
+// Hashes recorded from the clock and advance before the long-run rules, up to `until` seconds;
+// then the first frame past 900 s (B) or 2^20 units (C).
 TEST(Flight, TheFirstMinutesAreExactlyAsTheyWere) {
     const struct {
         char name;
@@ -108,17 +105,9 @@ TEST(Flight, TheFirstMinutesAreExactlyAsTheyWere) {
     }
 }
 
-// Stretches of a run under the long-run rules: the moments the clock or the ring numbering
-// moves, a 30-day stall (a suspended machine), days in, and the extremes of speed: 32 presses
-// of '+' cross the int32 position range in a frame or two, 300 make the speed infinite (the
-// flight goes on, a fresh stretch of tunnel each frame), 400 presses of '-' leave the smallest
-// positive float, and the viewer stands still for good.
-// Each frame: timeDelta > 0, timeNow < 902 s, the viewer's ring never goes back (counted from
-// the start of the tunnel), a renumbering keeps the rings made where they are, and no ring
-// beyond the 64 ahead counts as made; each second: the timeDeltas add up to it and the viewer
-// advances by speed times it, within 1 %. Then a counter that goes back (some old machines'
-// did), or one without a frequency, moves neither clock nor viewer, and the time is counted
-// once; ESC at a vast speed leaves nothing to draw at the next frame.
+// Rebases, a 30-day stall, days in, and the extremes of speed (32 '+' cross the int32 range,
+// 300 make it infinite, 400 '-' leave the smallest float). Then a counter that goes back or has
+// no frequency moves nothing, and ESC at a vast speed leaves nothing to draw.
 TEST(Flight, TheLongRunRulesHoldAcrossRebasesDaysAndSpeeds) {
     const struct {
         const char *keys;
@@ -194,8 +183,7 @@ TEST(Flight, TheLongRunRulesHoldAcrossRebasesDaysAndSpeeds) {
     }
 }
 
-// Each key changes its one variable, in single precision; other characters, wide ones whose
-// low byte is a key's included, change nothing.
+// In single precision; other characters, wide ones with a key's low byte included, do nothing.
 TEST(Keys, EachKeyChangesItsOneVariable) {
     const struct {
         std::string keys;

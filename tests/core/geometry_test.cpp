@@ -1,5 +1,4 @@
-// The geometry core: one flight's geometry hashed on every build, and the rules a hash would
-// not point to.
+// The geometry core: one flight hashed on every build, and the rules a hash would not point to.
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -25,12 +24,9 @@ void hashBuild(Fnv &fnv, int32_t position) {
     }
 }
 
-// FNV-1a of every count and float the renderer reads, over three stretches from a fresh state:
-// 700 builds at a varying pace with the keys below pressed every 60 (polyStep, zoom, the
-// sinusoidal size, at last ESC), on until no ring is left; a hard turn forced on the first
-// ring, which swings part of the next behind the eye; the two ends of the position range.
-// Printed by the Linux x86-64 build; the Windows and ARM64 builds (the latter through the
-// builder's portable loop) run this same test.
+// Every count and float the renderer reads over 700 builds with keys pressed every 60; a hard
+// turn that swings a ring behind the eye; the two ends of the position range. Hashes printed by
+// the Linux x86-64 build; the Windows and ARM64 (portable loop) builds run this same test.
 TEST(Geometry, OneFlightHasTheSameBitsOnEveryBuild) {
     const uint64_t expected[3] = {4749101021718898177u, 3418001374649308580u,
                                   18001726792883076381u};

@@ -1,5 +1,4 @@
-// Drives the vorticel-geometry tool: a JSON line per build, flags applied, floats to nine
-// digits, and a bad argument refused.
+// The vorticel-geometry tool: a JSON line per build, flags applied, a bad argument refused.
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -11,7 +10,6 @@
 
 namespace {
 
-// Runs the tool; returns its exit status and its standard output's lines.
 int runTool(const std::string &args, std::vector<std::string> &lines) {
     const std::string out = ::testing::TempDir() + "vorticel_geometry.out";
     const int raw =

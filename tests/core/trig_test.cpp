@@ -1,5 +1,4 @@
-// sine and cosine: correctly rounded where the exact value is known, within an ulp of glibc
-// over every magnitude, special values, and the same bits on every build.
+// sine and cosine against exact values, glibc and one hash for every build.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,10 +7,7 @@
 #include "core_reset.h"
 #include "math/trig.h"
 
-namespace {
-
-// Exact values rounded to the nearest double, from a rational-arithmetic reference (π to 2400
-// bits, the series summed exactly).
+// Rounded from a rational-arithmetic reference (π to 2400 bits, the series summed exactly).
 TEST(Trig, CorrectlyRoundedOverEveryReductionAndNearZero) {
     const double cases[][3] = {
         // x, sin x, cos x near rounding midpoints, where glibc is off by one ulp
@@ -44,8 +40,7 @@ TEST(Trig, CorrectlyRoundedOverEveryReductionAndNearZero) {
         EXPECT_TRUE(std::isnan(sine(x)) && std::isnan(cosine(x))) << x;
 }
 
-// Over every magnitude, either sign: on glibc (correctly rounded in all but rare cases) a fault
-// in the reduction or the series shows as a difference of more than one ulp somewhere; the
+// On glibc a fault in the reduction or series shows as more than an ulp off somewhere; the
 // hash, printed by the Linux x86-64 build, holds every build to the same bits.
 TEST(Trig, EveryMagnitudeWithinAnUlpOfGlibcAndTheSameBitsOnEveryBuild) {
 #if defined(__GLIBC__)
@@ -71,5 +66,3 @@ TEST(Trig, EveryMagnitudeWithinAnUlpOfGlibcAndTheSameBitsOnEveryBuild) {
     EXPECT_TRUE(!glibc || differ < total / 100) << differ << " of " << total;
     EXPECT_EQ(fnv.hash, 9712959724547417574u);
 }
-
-} // namespace

@@ -1,12 +1,7 @@
 #!/usr/bin/env python3
-"""Runs vorticel-geometry from several builds over one flight (700 builds at a varying pace,
-polyStep, zoom and the sinusoidal size changed along the way, then the stop, flown on until no
-ring is left) and exits 0 when every build prints the same bytes.
+"""Exits 0 when every build's vorticel-geometry prints the same bytes over one flight.
 
-    same_geometry.py NAME=COMMAND [NAME=COMMAND ...]
-
-COMMAND is the tool with its launcher, split on spaces (e.g. "wine64 build/win64/bin/x.exe",
-"node build/web-cmake/bin/vorticel-geometry.js").
+    same_geometry.py NAME=COMMAND [NAME=COMMAND ...]   (e.g. "wine64 build/win64/bin/x.exe")
 """
 import os
 import shlex

@@ -1,5 +1,4 @@
-// The fuzz target's seed corpus through the same harness, in every build: each ok- seed
-// decodes to the size its name gives, each bad- seed fails with a reason.
+// The fuzz target's seed corpus through its harness, in every build.
 #include "jpeg_harness.h"
 
 #include "texture/jpeg_decoder.h"
@@ -25,9 +24,7 @@ TEST(JpegSeedCorpus, GoodSeedsDecodeToTheirSizeAndBadOnesFailWithAReason) {
             ASSERT_EQ(std::sscanf(name.c_str() + name.find_last_of('-') + 1, "%dx%d", &wantWidth,
                                   &wantHeight),
                       2);
-            EXPECT_EQ(status, 0);
-            EXPECT_EQ(width, wantWidth);
-            EXPECT_EQ(height, wantHeight);
+            EXPECT_TRUE(status == 0 && width == wantWidth && height == wantHeight) << width;
             ++good;
         } else {
             EXPECT_NE(status, 0);

@@ -1,5 +1,4 @@
-// libFuzzer target: each input, as a file, through the JPEG decoder interface (header, then
-// the whole picture under the loader's caps).
+// libFuzzer target: each input, as a file, through the JPEG harness.
 #include "jpeg_harness.h"
 
 #include <cstddef>

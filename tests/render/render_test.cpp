@@ -38,8 +38,7 @@ class ContextEnvironment : public ::testing::Environment {
     void SetUp() override { gl = new OffscreenGl(640, 480); }
     void TearDown() override {
         wallTexture.release(); // its name belongs to this context
-        // Leak check while the GL driver is loaded: unloaded, what it keeps shows as leaks of
-        // unknown origin (the full unwinder, which sees its frames, deadlocks in llvmpipe).
+        // While the GL driver is loaded: unloaded, what it keeps shows as leaks of no origin.
         if (__lsan_do_leak_check)
             __lsan_do_leak_check();
         delete gl;
@@ -48,8 +47,7 @@ class ContextEnvironment : public ::testing::Environment {
 ::testing::Environment *const environment =
     ::testing::AddGlobalTestEnvironment(new ContextEnvironment);
 
-// The effect state of a fresh process for a 640 x 480 client area, set up on a plain white wall
-// (only the geometry and its grey levels show), then frames of a sixtieth of a second.
+// A fresh 640 x 480 effect on a plain white wall (only the geometry shows), then 1/60 s frames.
 void restartEffect(int frames = 0, int step = 1) {
     ASSERT_TRUE(gl->ok()) << gl->error();
     resetEffectState();
@@ -70,12 +68,9 @@ void restartEffect(int frames = 0, int step = 1) {
 
 } // namespace
 
-// A frame fits the view to a new shape of the client area, at least 4/3 across either way; it
-// leaves the view alone for an empty area, the same aspect, or a stored aspect that is not a
-// number.
+// At least 4/3 across either way; left alone for an empty area, the same aspect or a NaN one.
 TEST(Render, ViewFitsTheWindowShape) {
-    // Client width and height, the stored aspect (0: as it is), the projection's x and y scales
-    // after a frame (0: left alone, at the scale of 3 set before, which no shape gives).
+    // Client size, stored aspect (0: as it is), x and y scales after (0: the 3 set before).
     const double cases[][5] = {
         {480, 640, 0, 0.75, 0.5625}, {640, 480, 0, 0.75, 1}, {1280, 1024, 0, 0.75, 0.9375},
         {2560, 2048, 0, 0, 0},       {480, 0, 0, 0, 0},      {0, 480, 0, 0, 0},
@@ -97,8 +92,7 @@ TEST(Render, ViewFitsTheWindowShape) {
     }
 }
 
-// The first frame only latches the mark, however late it comes; the frame a second after it
-// shows the rate and the triangles drawn, and counts toward the next period.
+// The first frame only latches the mark; the one a second later shows the rate and triangles.
 TEST(Render, TitleShowsTheRateOfEachSecond) {
     restartEffect();
     timeNow = 100.0f;
@@ -114,8 +108,7 @@ TEST(Render, TitleShowsTheRateOfEachSecond) {
     EXPECT_TRUE(fpsMarkTime == 101.0f && frameCount == 1) << fpsMarkTime << " " << frameCount;
 }
 
-// Stopped, in the last ring made it clears and draws nothing; past it, each empty frame asks
-// the window to close and neither clears (the screen stays blue), draws nor counts.
+// Stopped in the last ring it draws nothing; past it each frame asks to close, leaves the blue.
 TEST(Render, StoppedTunnelDrawsItsLastRingThenClosesOnEveryEmptyFrame) {
     restartEffect(30);
     stopRequested = 1;
