@@ -1,5 +1,4 @@
-// vorticel-saver's command line through the shared parser, the settings' ranges and how they
-// reach the effect, and the frame cap's schedule.
+// vorticel-saver's command line, the settings' ranges and effect values, the frame cap.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,8 +11,7 @@
 
 namespace {
 
-// Parses the words after the program name, split at '|', and applies the settings; the effect's
-// values and the command summed up, or "refused".
+// Parses words split at '|' and applies the settings; the effect's values and the command.
 std::string parsed(const std::string &line) {
     std::vector<std::string> words = {"vorticel-saver"};
     for (size_t at = 0, bar = 0; !line.empty() && at <= line.size(); at = bar + 1) {
@@ -35,9 +33,8 @@ std::string parsed(const std::string &line) {
            std::to_string(c.fullScreen) + " " + std::to_string(c.help) + std::to_string(c.version);
 }
 
-// Every flag with one or two dashes, values next or after '='; the settings dialog's preview
-// gives --root with --window-id (the window named wins, later); numbers whole and in range.
-// Anything out of range, malformed, unknown, stray or conflicting is refused, never clamped.
+// One or two dashes, values next or after '='; --root with --window-id as the dialog's preview
+// gives it. Anything out of range, malformed, unknown, stray or conflicting is refused.
 TEST(SaverCommandLine, EveryFlagAndValueSpellingAndNothingElse) {
     const char *cases[][2] = {
         {"", "1 0 8000.000000 2.000000 0 60 '' 0 0 0 00"},
@@ -72,7 +69,7 @@ TEST(SaverCommandLine, EveryFlagAndValueSpellingAndNothingElse) {
             << c[0];
 }
 
-// The settings dialog and the registry check settings with this: each range, edges included.
+// As the settings dialog and the registry check them: each range, edges included.
 TEST(SaverSettings, EachRangeIsChecked) {
     // polyStep, sinusoid, speed, zoom, showFps, maxFps
     const SaverSettings valid[] = {{8, true, 0.1, 0.5, true, 0},
@@ -88,9 +85,8 @@ TEST(SaverSettings, EachRangeIsChecked) {
         EXPECT_NE(saverSettingsProblem(s), nullptr) << &s - invalid;
 }
 
-// At 30 a second on a microsecond counter: the first frame at once, then fixed steps of
-// 33333.3; waits rounded up (never woken early, never spinning); late frames do not move the
-// schedule, and one far behind starts it afresh instead of a burst. No cap: always due.
+// 30 a second on a microsecond counter: fixed steps, waits rounded up, late frames keep the
+// schedule, one far behind restarts it instead of a burst. No cap: always due.
 TEST(FramePacer, FramesComeAtFixedStepsAndTheWaitIsRoundedUp) {
     FramePacer pacer(1000000, 30);
     const struct {

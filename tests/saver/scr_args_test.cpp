@@ -1,11 +1,8 @@
-// The Windows screensaver's conventions that need no Windows: its command line, and which
-// input ends it full screen.
+// The Windows screensaver's command line, and which input ends it full screen.
 #include <gtest/gtest.h>
 
 #include "programs/vorticel-scr/args.h"
 #include "saver/input_guard.h"
-
-namespace {
 
 // Every spelling Windows uses; anything else is refused and leaves the command as it was.
 TEST(ScrCommandLine, SwitchesInEverySpellingWindowsUses) {
@@ -40,8 +37,7 @@ TEST(ScrCommandLine, SwitchesInEverySpellingWindowsUses) {
     }
 }
 
-// Keys and buttons end it at once, a key release never. The first move says where the mouse
-// is (negative left of or above the primary monitor); moves within the slack are tremor.
+// The first move says where the mouse is (negative left of or above the primary monitor).
 TEST(ScrInput, KeysAndButtonsEndItAtOnceTheMouseOnlyWhenItMovesAway) {
     for (UINT message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
                          WM_XBUTTONDOWN})
@@ -57,5 +53,3 @@ TEST(ScrInput, KeysAndButtonsEndItAtOnceTheMouseOnlyWhenItMovesAway) {
     for (const auto &m : moves)
         EXPECT_EQ(guard.ends(static_cast<UINT>(m[0]), MAKELPARAM(m[1], m[2])), m[3] != 0) << m[1];
 }
-
-} // namespace
