@@ -1,5 +1,4 @@
-"""What the end-to-end scripts share: their options, waits, runs of a program, the X11 probe,
-keys, screenshots and what a picture of the tunnel looks like."""
+"""The end-to-end scripts' options, waits, runs, X11 probe, keys and judges of pictures."""
 import argparse
 import os
 import re
@@ -33,8 +32,7 @@ def probe(*words):
 
 
 def children(window="root"):
-    """Children of a window (or "root") as (id, x, y, width, height, mapped, override-redirect,
-    name)."""
+    """Children of a window (or "root"): (id, x, y, width, height, mapped, override, name)."""
     found = []
     for line in probe("tree", window).splitlines():
         parts = line.split(" ", 7)
@@ -70,8 +68,7 @@ def press(window, *keys):
 
 
 class Run:
-    """One run of a program in a scratch working folder (prepare(folder) fills it first), its
-    standard error kept."""
+    """A program run in a scratch folder (prepare(folder) fills it first), its stderr kept."""
 
     def __init__(self, command, env=None, prepare=None):
         self.folder = tempfile.mkdtemp(prefix="vorticel-e2e-")
@@ -102,8 +99,11 @@ class Run:
 
 def screenshot(window):
     """The window's (or "root"'s) pixels as (width, height, bytes RGB)."""
-    data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"],
-                          capture_output=True, check=True, timeout=30).stdout
+    return ppm(subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"],
+                              capture_output=True, check=True, timeout=30).stdout)
+
+
+def ppm(data):
     header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
     return int(header.group(1)), int(header.group(2)), data[header.end():]
 
@@ -125,10 +125,8 @@ def region_stats(shot, x0, y0, x1, y1):
 
 
 def tunnel_problems(shot, hue=1):
-    """What keeps the picture from being the textured tunnel seen whole (empty when it is): a
-    dark far end somewhere in the middle half (the tunnel bends), textured walls reaching every
-    side, no quarter blank, and walls of the texture's hue
-    (1: the rock, warmer than grey; -1: bluer than grey)."""
+    """What keeps the picture from being the whole textured tunnel (empty when it is): a dark
+    far end in the middle half, walls on every side, no blank quarter, hue 1 warm or -1 blue."""
     problems = []
     end = min(region_stats(shot, 0.25 + 0.125 * a, 0.25 + 0.125 * b, 0.375 + 0.125 * a,
                            0.375 + 0.125 * b)[0] for a in range(4) for b in range(4))
@@ -157,8 +155,7 @@ def checkerboard_problems(shot):
 
 
 def picture_problems(window, check=tunnel_problems):
-    """Waits for the window's (or "root"'s) picture to pass check; what was wrong with the last
-    one taken (empty when it passed)."""
+    """Waits for the window's (or "root"'s) picture to pass check; the last one's problems."""
     last = []
 
     def passes():
@@ -169,8 +166,7 @@ def picture_problems(window, check=tunnel_problems):
 
 
 def main(paths, words=()):
-    """Reads the script's options (--NAME for each name: paths made absolute, words split),
-    then runs its test cases; the exit status."""
+    """Reads --NAME options (paths made absolute, words split), runs the tests; the status."""
     parser = argparse.ArgumentParser()
     for name in (*paths, *words):
         parser.add_argument("--" + name.replace("_", "-"), default="")

@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""Vorticel driven on an X display as a user would: e2e_test.py --exe PATH --texture PATH
---probe PATH [--launcher WINE] [--clock-jump LIB]. Under a launcher (the Windows build under
-wine) the window may be smaller by wine's frame. The clock-jump library, preloaded, moves the
-program's clock 30 days ahead on SIGUSR1 (Linux only). Needs DISPLAY, xdotool and import."""
+"""Vorticel on an X display as a user would: e2e_test.py --exe PATH --texture PATH --probe PATH
+[--launcher WINE] [--clock-jump LIB (Linux only)]. Needs DISPLAY, xdotool and import."""
 import os
 import shutil
 import signal
@@ -16,10 +14,8 @@ from e2e_support import ARGS, press, screenshot, wait_for, wait_title, windows
 
 class EndToEnd(unittest.TestCase):
     def start(self, texture, dismiss, env=None):
-        """Vorticel with or without its texture, through the about box (dismissed by a key or
-        the close button); the run and its effect window. Under wine the texture is the working
-        folder's; on Linux the build's, beside the program, stands in for a missing one, and a
-        copy of the program alone in the working folder finds none."""
+        """Vorticel past the about box (a key or the close button); the run and its window.
+        Under wine the texture is the working folder's; on Linux the one beside the program."""
         command = ARGS.launcher + [ARGS.exe]
 
         def prepare(folder):
@@ -43,7 +39,6 @@ class EndToEnd(unittest.TestCase):
         return program, window
 
     def fly_on_then_escape(self, program, window, presses):
-        """The picture moves after presses of '+'; ESC then runs the tunnel out, status 0."""
         first = screenshot(window)[2]
         press(window, *["plus"] * presses)
         self.assertTrue(wait_for(lambda: screenshot(window)[2] != first, interval=0.2),
@@ -59,8 +54,7 @@ class EndToEnd(unittest.TestCase):
         if jump:
             program.process.send_signal(signal.SIGUSR1)
             self.assertTrue(wait_for(lambda: "clock-jump:" in program.error_output()))
-            # The title period that holds the jump shows next to no frames a second; the
-            # ones after it show the frame rate again.
+            # The period that holds the jump shows next to no frames a second, later ones more.
             self.assertTrue(wait_title(window, lambda m: float(m.group(1)) < 1))
             self.assertTrue(wait_title(window, lambda m: 1 <= float(m.group(1)) < 1e7),
                             "the frame rate after the jump")

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""vorticel-saver driven as a screensaver daemon, its settings dialog and a user would:
-saver_e2e_test.py --saver PATH --probe PATH. Needs DISPLAY (a private 1280 x 1024 Xvfb),
-xdotool and ImageMagick's import."""
+"""vorticel-saver as a daemon, its settings dialog and a user drive it: saver_e2e_test.py
+--saver PATH --probe PATH. Needs DISPLAY (a 1280 x 1024 Xvfb), xdotool and import."""
 import os
 import signal
 import subprocess
@@ -21,7 +20,7 @@ def corner(shot):
 
 
 class ForeignWindow:
-    """A window of another program (x11-probe), which the test resizes and destroys."""
+    """Another program's window (x11-probe), which the test resizes and destroys."""
 
     def __init__(self, test, width, height):
         self.process = subprocess.Popen([ARGS.probe, "window", str(width), str(height)],
@@ -50,8 +49,7 @@ class SaverEndToEnd(unittest.TestCase):
         self.assertEqual([w for w in windows() if w[-1].startswith("Vorticel")], [])
 
     def test_preview_in_the_settings_dialog_follows_its_window_and_ends_with_it(self):
-        # The dialog's command line: --root and the preview's id, which wins over the
-        # daemon's window.
+        # The dialog's command line: the preview's id wins over --root and the daemon's window.
         parent, daemons = ForeignWindow(self, 400, 300), ForeignWindow(self, 200, 100)
         saver = self.start("--root", "--window-id", hex(parent.id),
                            env={"XSCREENSAVER_WINDOW": hex(daemons.id)})
@@ -75,9 +73,7 @@ class SaverEndToEnd(unittest.TestCase):
                                         if c[0] not in before and c[5] == 1])
         self.assertTrue(new, children("root"))
         self.assertEqual(new[0][1:5], (0, 0, 1280, 1024))
-        # Override-redirect, so that a window manager leaves it alone (none runs here: the
-        # attribute itself is what is checked).
-        self.assertEqual(new[0][6], 1, "override-redirect")
+        self.assertEqual(new[0][6], 1, "override-redirect, so a window manager leaves it alone")
         self.assert_no_window_left()  # no top-level window of its own
         self.assertEqual(picture_problems("root"), [])
         self.assertLess(corner(screenshot("root"))[0], 0.5, "no frame-rate box without --fps")
@@ -95,14 +91,12 @@ class SaverEndToEnd(unittest.TestCase):
         self.assertEqual(len(saver.error_output().splitlines()), 1, "one line on the texture")
 
     def test_own_window_with_fps_and_max_fps_5_and_keys_until_q(self):
-        # A cap that a busy machine still reaches: a title's period shows it, not the hundreds
-        # of frames a second uncapped.
+        # A cap that a busy machine still reaches.
         saver = self.start("--fps", "--max-fps", "5", "--speed", "0.1")
         window = support.window_sized(640, 480)
         fine = support.wait_title(window, lambda m: 4 <= float(m.group(1)) <= 6)
         self.assertTrue(fine, "5 frames a second")
-        # The rate drawn in the corner: white text on a black box, frames after it still
-        # finding texturing, culling and the view in place.
+        # White text on a black box in the corner, and the GL state still right after it.
         self.assertEqual(picture_problems(window), [])
         black, white = corner(screenshot(window))
         self.assertGreater(black, 0.5, "the box behind the text")

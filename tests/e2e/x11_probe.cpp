@@ -1,11 +1,8 @@
-// A small X11 probe for the end-to-end tests: lists windows, asks one to close as a window
-// manager's close button does, and plays another program's window.
-//   x11-probe tree ID|root         every child of ID (none for a window that is gone); each
-//                                  listed as: id x y w h mapped(0/1) override-redirect(0/1) name
-//   x11-probe close ID             sends WM_DELETE_WINDOW
-//   x11-probe window W H           makes a W x H window as another program would, prints its
-//                                  id, then obeys lines on stdin: "size W H", "destroy"; each
-//                                  answered "ok" once the server has done it; ends at EOF
+// An X11 probe for the end-to-end tests:
+//   x11-probe tree ID|root   each child: id x y w h mapped override-redirect name (none if gone)
+//   x11-probe close ID       sends WM_DELETE_WINDOW, as a window manager's close button
+//   x11-probe window W H     another program's window: prints its id, then obeys "size W H" and
+//                            "destroy" lines on stdin, each answered "ok" once done; ends at EOF
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -15,9 +12,7 @@
 
 namespace {
 
-// A window can vanish between the listing and the query of it (a program closing meanwhile):
-// the query then fails with BadWindow, which only means that window is gone, not that the
-// probe failed. Any other error goes to Xlib's default handler, which ends the probe.
+// A window closed between its listing and its query is no failure; other errors end the probe.
 XErrorHandler defaultErrorHandler = nullptr;
 int ignoreVanishedWindows(Display *display, XErrorEvent *error) {
     if (error->error_code == BadWindow || error->error_code == BadDrawable)
@@ -25,8 +20,7 @@ int ignoreVanishedWindows(Display *display, XErrorEvent *error) {
     return defaultErrorHandler(display, error);
 }
 
-// One line per child of the window: id x y w h mapped(0/1) override-redirect(0/1) name (WM_NAME),
-// its size with the border.
+// The sizes include the border.
 int children(Display *display, Window window) {
     Window root, parent, *children = nullptr;
     unsigned int count = 0;
@@ -62,7 +56,7 @@ int closeWindow(Display *display, Window window) {
 }
 
 int hold(Display *display, int width, int height) {
-    // A plain window of the default visual, with its own input selected, as a daemon's.
+    // With its own input selected, as a daemon's.
     Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0,
                                         0, BlackPixel(display, DefaultScreen(display)));
     XSelectInput(display, window, ExposureMask | KeyPressMask | ButtonPressMask);
