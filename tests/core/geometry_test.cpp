@@ -24,9 +24,8 @@ void hashBuild(Fnv &fnv, int32_t position) {
     }
 }
 
-// Every count and float the renderer reads over 700 builds with keys pressed every 60; a hard
-// turn that swings a ring behind the eye; the two ends of the position range. Hashes printed by
-// the Linux x86-64 build; the Windows and ARM64 (portable loop) builds run this same test.
+// What the renderer reads over 700 builds with keys, a hard turn and the position range's ends;
+// hashes printed by the Linux x86-64 build, run by every other build.
 TEST(Geometry, OneFlightHasTheSameBitsOnEveryBuild) {
     const uint64_t expected[3] = {4749101021718898177u, 3418001374649308580u,
                                   18001726792883076381u};

@@ -1,5 +1,4 @@
-// One file through the JPEG decoder as the texture loader drives it, for the fuzz target and
-// the corpus test.
+// One file through the JPEG decoder as the texture loader drives it.
 #pragma once
 
 #include <cstdint>

@@ -85,8 +85,7 @@ TEST(SaverSettings, EachRangeIsChecked) {
         EXPECT_NE(saverSettingsProblem(s), nullptr) << &s - invalid;
 }
 
-// 30 a second on a microsecond counter: fixed steps, waits rounded up, late frames keep the
-// schedule, one far behind restarts it instead of a burst. No cap: always due.
+// Fixed steps, waits rounded up, late frames keep the schedule, one far behind restarts it.
 TEST(FramePacer, FramesComeAtFixedStepsAndTheWaitIsRoundedUp) {
     FramePacer pacer(1000000, 30);
     const struct {
