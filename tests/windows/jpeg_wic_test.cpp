@@ -1,7 +1,5 @@
-// The WIC JPEG decoder on quadrants.jpg (quality 100, no chroma subsampling) and its twin
-// quadrants.png: four flat quadrants on an odd width, so swapped channels, an upside-down
-// picture or padded rows all show. The choice of scale is the decoders' shared code, tested
-// with TurboJPEG; here one scaled read goes through WIC's scaler.
+// The WIC JPEG decoder on quadrants.jpg and its twin .png: flat quadrants on an odd width show
+// swapped channels, an upside-down picture or padded rows. One scaled read goes through WIC.
 #include "texture/jpeg_decoder.h"
 
 #include <windows.h>

@@ -1,6 +1,4 @@
-// The screensaver's settings in the registry: saved and read back exactly, and a value of the
-// wrong type or out of range falling back alone (which values are good is the settings' own
-// check, tested apart). On a scratch key of its own, removed afterwards.
+// The screensaver's settings in the registry, on a scratch key removed afterwards.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -24,19 +22,12 @@ std::array<double, 6> fields(const SaverSettings &s) {
             double(s.showFps),  double(s.maxFps)};
 }
 
-class SaverRegistry : public ::testing::Test {
-  protected:
-    void SetUp() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-    void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-};
-
-TEST_F(SaverRegistry, WithoutTheKeyTheDefaultsAndSavedSettingsReadBackExactly) {
+// Without the key the defaults; saved settings read back exactly; each bad value falls back alone.
+TEST(SaverRegistry, DefaultsSavedSettingsAndEachBadValue) {
+    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
     EXPECT_EQ(fields(loadSaverSettings(kKey)), fields(SaverSettings()));
     ASSERT_TRUE(storeSaverSettings(kGood, kKey));
     EXPECT_EQ(fields(loadSaverSettings(kKey)), fields(kGood));
-}
-
-TEST_F(SaverRegistry, EachBadValueFallsBackAloneAndTheGoodOnesStay) {
     const struct {
         int setting;      // in kNames
         DWORD word;       // written as a DWORD when text is null
@@ -62,6 +53,7 @@ TEST_F(SaverRegistry, EachBadValueFallsBackAloneAndTheGoodOnesStay) {
         want[value.setting] = fields(SaverSettings())[value.setting];
         EXPECT_EQ(fields(loadSaverSettings(kKey)), want);
     }
+    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
-// Drives Vorticel.scr as the display settings would: "preview SCR" (a window to preview in,
-// resized, then destroyed), "settings SCR ARGS" (the dialog read, every setting changed, OK).
-// Prints what it saw, a fact a line; the status is the screensaver's, or 1 with a FAIL line.
+// Drives Vorticel.scr as the display settings would ("preview SCR", "settings SCR ARGS"); prints
+// a fact a line; the status is the screensaver's, or 1 with a FAIL line.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -52,7 +51,6 @@ int ended(const char *why) {
     return static_cast<int>(status);
 }
 
-// The child covers the parent's client area exactly; that area's size.
 bool covers(HWND parent, HWND child, RECT &area) {
     RECT inner;
     POINT origin = {0, 0};
@@ -110,8 +108,7 @@ int settings(const char *scr, const char *arguments) {
                 item(IDC_DENSITY, CB_GETCURSEL), item(IDC_DENSITY, CB_GETCOUNT),
                 IsDlgButtonChecked(dialog, IDC_SINUSOID), item(IDC_SPEED, TBM_GETPOS),
                 item(IDC_ZOOM, TBM_GETPOS), IsDlgButtonChecked(dialog, IDC_SHOW_FPS), cap);
-    // Every setting changed: 8 quads (the first choice), the sine, speed 2.5, zoom 4 (the
-    // trackbars count tenths), the frame rate shown, at most 30 frames a second.
+    // Every setting changed (the trackbars count tenths).
     SendDlgItemMessageA(dialog, IDC_DENSITY, CB_SETCURSEL, 0, 0);
     CheckDlgButton(dialog, IDC_SINUSOID, BST_CHECKED);
     SendDlgItemMessageA(dialog, IDC_SPEED, TBM_SETPOS, TRUE, 25);
