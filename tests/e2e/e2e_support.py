@@ -33,11 +33,8 @@ def probe(*words):
 
 def children(window="root"):
     """Children of a window (or "root"): (id, x, y, width, height, mapped, override, name)."""
-    found = []
-    for line in probe("tree", window).splitlines():
-        parts = line.split(" ", 7)
-        found.append((*(int(p, 0) for p in parts[:7]), parts[7]))
-    return found
+    rows = [line.split(" ", 7) for line in probe("tree", window).splitlines()]
+    return [(*(int(p, 0) for p in parts[:7]), parts[7]) for parts in rows]
 
 
 def windows():
