@@ -65,15 +65,16 @@ def press(window, *keys):
 
 
 class Run:
-    """A program run in a scratch folder (prepare(folder) fills it first), its stderr kept."""
+    """A test's run of a program in a scratch folder (prepare fills it first), stderr kept."""
 
-    def __init__(self, command, env=None, prepare=None):
+    def __init__(self, test, command, env=None, prepare=None):
         self.folder = tempfile.mkdtemp(prefix="vorticel-e2e-")
         if prepare:
             prepare(self.folder)
         self.stderr = open(os.path.join(self.folder, "stderr.txt"), "w+")
         self.process = subprocess.Popen(command, cwd=self.folder, stdout=subprocess.DEVNULL,
                                         stderr=self.stderr, env=dict(os.environ, **(env or {})))
+        test.addCleanup(self.close)
 
     def close(self):
         if self.process.poll() is None:
@@ -83,9 +84,8 @@ class Run:
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def error_output(self):
-        self.stderr.flush()
-        with open(self.stderr.name) as f:
-            return f.read()
+        self.stderr.seek(0)
+        return self.stderr.read()
 
     def wait_exit(self):
         try:

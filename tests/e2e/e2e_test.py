@@ -23,8 +23,7 @@ class EndToEnd(unittest.TestCase):
                 shutil.copy(ARGS.texture, folder)
             elif not texture and not ARGS.launcher:
                 command[-1] = shutil.copy(ARGS.exe, folder)
-        program = support.Run(command, env, prepare)
-        self.addCleanup(program.close)
+        program = support.Run(self, command, env, prepare)
         about = wait_for(lambda: [w for w in windows() if w[-1] == "Vorticel"])
         self.assertTrue(about, "no about box")
         self.assertEqual(len(windows()), 1, "the about box comes first, alone")

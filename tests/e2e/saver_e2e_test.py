@@ -41,9 +41,7 @@ class ForeignWindow:
 
 class SaverEndToEnd(unittest.TestCase):
     def start(self, *flags, env=None):
-        saver = support.Run([ARGS.saver, *flags], env)
-        self.addCleanup(saver.close)
-        return saver
+        return support.Run(self, [ARGS.saver, *flags], env)
 
     def assert_no_window_left(self):
         self.assertEqual([w for w in windows() if w[-1].startswith("Vorticel")], [])

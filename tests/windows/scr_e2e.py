@@ -40,9 +40,7 @@ def mouse_moves(*offsets):
 
 class ScrEndToEnd(unittest.TestCase):
     def start(self, *switches):
-        saver = support.Run(ARGS.launcher + [SCR, *switches])
-        self.addCleanup(saver.close)
-        return saver
+        return support.Run(self, ARGS.launcher + [SCR, *switches])
 
     def driver(self, *arguments):
         """scr-driver.exe's lines, then its exit status."""
