@@ -67,6 +67,19 @@ TEST(Geometry, PositionToFixedTruncatesSaturatesAndFallsBackOnNaN) {
         EXPECT_EQ(positionToFixed(sums[i], 7), fixed[i]) << sums[i];
 }
 
+// A ring facing the eye 8 ahead, 4 right and 4 below, radius 25, at zoom 2: screen y mirrors z.
+TEST(Geometry, RingBoundsOfARingFacingTheEye) {
+    resetEffectState();
+    ringFrames[0].center = Vector4(4.0f, 8.0f, -4.0f);
+    ringFrames[0].axisX = Vector4(1.0f, 0.0f, 0.0f);
+    ringFrames[0].axisZ = Vector4(0.0f, 0.0f, 1.0f);
+    ringFrames[0].extent = 25.0f;
+    ScreenRect r;
+    ringScreenBounds(0, r);
+    EXPECT_TRUE(r.minX == -5.25f && r.minY == -5.25f && r.maxX == 7.25f && r.maxY == 7.25f)
+        << r.minX << " " << r.minY << " " << r.maxX << " " << r.maxY;
+}
+
 // Zero width is not empty. Not a number comes from other in minX, maxX and maxY, and stays in
 // target's minY; a finite other sets the affected bounds again.
 TEST(Geometry, RectIntersectionEmptinessAndNotANumber) {
