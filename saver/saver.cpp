@@ -117,7 +117,7 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 int runSaver(HINSTANCE instance, const SaverSettings &settings, const SaverTarget &target,
-             const char *texturePath) {
+             const WallPicture &wall) {
     running = false;
     run = target;
     inputGuard = SaverInputGuard();
@@ -143,12 +143,13 @@ int runSaver(HINSTANCE instance, const SaverSettings &settings, const SaverTarge
 
     startFrameClock();
 
-    if (!initEffect(texturePath) && texturePath) {
+    if (!initEffect(wall) && (wall.path || wall.bytes)) {
         const char *why = wallTexture.failure();
         char line[600];
         std::snprintf(line, sizeof line,
                       "cannot load the wall texture %s (%s); the wall shows a checkerboard",
-                      texturePath, why ? why : "not a readable JPEG image");
+                      wall.bytes ? "built into the program" : wall.path,
+                      why ? why : "not a readable JPEG image");
         saverReport(line);
     }
     applySaverSettings(settings);

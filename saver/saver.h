@@ -12,6 +12,7 @@
 #include "saver/frame_pacer.h"
 #include "saver/input_guard.h"
 #include "saver/settings.h"
+#include "tunnel/effect.h"
 
 enum class SaverPlace {
     Window,     // its own resizable window "Vorticel", 640 x 480
@@ -35,12 +36,13 @@ extern volatile std::sig_atomic_t saverStop;
 extern void (*saverReport)(const char *line);
 
 // Runs the saver until its window is gone and returns the exit status: 0, or 1 when the
-// window or its rendering context cannot be made (after a report). texturePath: the wall
-// texture; null when none was found (the caller has said so), which gives the fallback
-// pattern. A texture that fails to load is reported and also gives the fallback pattern.
-// In its own windows the keys act as in Vorticel, but ESC and q end the run at once.
+// window or its rendering context cannot be made (after a report). wall: the wall texture, a
+// file or bytes the program carries; neither when none was found (the caller has said so),
+// which gives the fallback pattern. A texture that fails to load is reported and also gives
+// the fallback pattern. In its own windows the keys act as in Vorticel, but ESC and q end the
+// run at once.
 int runSaver(HINSTANCE instance, const SaverSettings &settings, const SaverTarget &target,
-             const char *texturePath);
+             const WallPicture &wall);
 
 // The saver window's procedure (registered by runSaver as the class "VorticelSaver").
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,6 @@
 // The small JPEG decoder the texture loader reads through: initialise a properties record,
 // read the image parameters or the whole image, and free what the decoder holds for the record.
+// The picture comes from a file, or from bytes in memory (a resource of the program).
 // One implementation per platform (TurboJPEG on Linux, WIC on Windows).
 #pragma once
 
@@ -44,6 +45,11 @@ struct JpegProperties {
     int32_t maxDimension;   // largest width or height to deliver; 0 for no limit
     int64_t maxOutputBytes; // largest RGB image to deliver, in bytes; 0 for no limit
 
+    // Set by the caller to read a JPEG's bytes in memory instead of the file at path. The
+    // bytes stay the caller's and must outlive the record's reads.
+    const unsigned char *memory; // null: read the file
+    size_t memorySize;
+
     // Set by the decoder after a successful read.
     int32_t imageWidth; // the size stored in the file
     int32_t imageHeight;
@@ -63,6 +69,24 @@ struct JpegProperties {
 
 // Largest picture file the decoders read, in bytes; larger files are not wall textures.
 constexpr int64_t jpegMaxFileSize = 64LL * 1024 * 1024;
+
+// The bytes a record decodes: the caller's memory, or the file's bytes once read.
+inline const unsigned char *jpegBytes(const JpegProperties &p) {
+    return p.memory ? p.memory : p.fileData;
+}
+inline size_t jpegByteCount(const JpegProperties &p) {
+    return p.memory ? p.memorySize : p.fileSize;
+}
+
+// What the caller's bytes in memory fail on before any decoding, judged by their size as a
+// file's size is: none at all, or more than a picture file may have. jpegFailureNone otherwise.
+inline JpegFailure jpegMemoryFailure(const JpegProperties &p) {
+    if (p.memorySize == 0)
+        return jpegFailureNotJpeg;
+    if (p.memorySize > static_cast<uint64_t>(jpegMaxFileSize))
+        return jpegFailureFileTooLarge;
+    return jpegFailureNone;
+}
 
 // One side of a picture scaled by 1 / divisor, rounded up as libjpeg's DCT scaling rounds it.
 inline int32_t jpegScaledSide(int32_t side, int32_t divisor) {
@@ -100,9 +124,11 @@ inline bool jpegOutputDeliverable(const JpegProperties &p) {
 // and jpegFree need not be called.
 int jpegInit(JpegProperties *properties);
 
-// Reads from the file named by properties->path. The file is opened without blocking and read
-// only when it is a regular file, once per record. 0 on success; otherwise non-zero, with
-// properties->failure saying why. The first row written is the top row of the picture.
+// Reads from properties->memory when it is set, else from the file named by properties->path.
+// The file is opened without blocking and read only when it is a regular file, once per
+// record; bytes in memory are judged by their size as a file is (none: not a JPEG). 0 on success;
+// otherwise non-zero, with properties->failure saying why. The first row written is the top row of
+// the picture.
 int jpegRead(JpegProperties *properties, int32_t mode);
 
 // Frees what the decoder holds for the record. Safe to call more than once. Always 0.

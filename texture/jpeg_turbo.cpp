@@ -56,6 +56,10 @@ int fail(JpegProperties *properties, JpegFailure failure, int systemError = 0) {
 // types: it is opened without blocking (a FIFO without a writer, a device), and the opened
 // descriptor must be a regular file before a byte is read. 0 on success.
 int readFile(JpegProperties *properties) {
+    if (properties->memory) { // bytes in memory need no reading, only a look at their size
+        const JpegFailure failure = jpegMemoryFailure(*properties);
+        return failure == jpegFailureNone ? 0 : fail(properties, failure);
+    }
     if (properties->fileData)
         return 0;
     if (!properties->path || properties->path[0] == '\0')
@@ -120,8 +124,8 @@ int readParameters(JpegProperties *properties) {
     if (readFile(properties) != 0)
         return -1;
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    if (tjDecompressHeader3(properties->decoder, properties->fileData,
-                            static_cast<unsigned long>(properties->fileSize), &width, &height,
+    if (tjDecompressHeader3(properties->decoder, jpegBytes(*properties),
+                            static_cast<unsigned long>(jpegByteCount(*properties)), &width, &height,
                             &subsampling, &colourspace) != 0 ||
         width <= 0 || height <= 0)
         return fail(properties, jpegFailureNotJpeg);
@@ -149,8 +153,8 @@ int readImage(JpegProperties *properties) {
     flags |= TJFLAG_LIMITSCANS;
 #endif
     // Asked for the scaled size, TurboJPEG decodes at the matching DCT scale.
-    if (tjDecompress2(properties->decoder, properties->fileData,
-                      static_cast<unsigned long>(properties->fileSize), properties->output,
+    if (tjDecompress2(properties->decoder, jpegBytes(*properties),
+                      static_cast<unsigned long>(jpegByteCount(*properties)), properties->output,
                       properties->outputWidth, properties->outputWidth * 3,
                       properties->outputHeight, TJPF_RGB, flags) == 0)
         return 0;

@@ -42,6 +42,10 @@ bool widenPath(const char *path, wchar_t *wide, int capacity) {
 // types: a directory is refused by its attributes, and the opened handle must be a disk file
 // (not a pipe, a console or another device) before a byte is read. 0 on success.
 int readFile(JpegProperties *properties) {
+    if (properties->memory) { // bytes in memory need no reading, only a look at their size
+        const JpegFailure failure = jpegMemoryFailure(*properties);
+        return failure == jpegFailureNone ? 0 : fail(properties, failure);
+    }
     if (properties->fileData)
         return 0;
     wchar_t path[MAX_PATH];
@@ -89,14 +93,14 @@ int readFile(JpegProperties *properties) {
     return 0;
 }
 
-// Opens the first frame of the file's bytes. The caller releases all three objects, whatever
+// Opens the first frame of the picture's bytes. The caller releases all three objects, whatever
 // the result.
 HRESULT openFrame(WicState *state, JpegProperties *properties, IWICStream **stream,
                   IWICBitmapDecoder **decoder, IWICBitmapFrameDecode **frame) {
     HRESULT hr = state->factory->CreateStream(stream);
     if (SUCCEEDED(hr))
-        hr = (*stream)->InitializeFromMemory(properties->fileData,
-                                             static_cast<DWORD>(properties->fileSize));
+        hr = (*stream)->InitializeFromMemory(const_cast<BYTE *>(jpegBytes(*properties)),
+                                             static_cast<DWORD>(jpegByteCount(*properties)));
     if (SUCCEEDED(hr))
         hr = state->factory->CreateDecoderFromStream(*stream, nullptr,
                                                      WICDecodeMetadataCacheOnDemand, decoder);

@@ -130,7 +130,19 @@ void Texture::bind() {
 }
 
 bool Texture::loadJpeg(const char *path) {
-    create(path);
+    return load(path, path, nullptr, 0);
+}
+
+bool Texture::loadJpegFromMemory(const unsigned char *data, std::size_t size,
+                                 const char *textureName) {
+    // No bytes at all are no picture: an empty one, which fails as "not a JPEG image".
+    static const unsigned char nothing = 0;
+    return load(textureName, nullptr, data ? data : &nothing, data ? size : 0);
+}
+
+bool Texture::load(const char *textureName, const char *path, const unsigned char *data,
+                   std::size_t size) {
+    create(textureName);
     failureText[0] = '\0';
 
     JpegProperties properties;
@@ -140,6 +152,8 @@ bool Texture::loadJpeg(const char *path) {
         return false; // no decoder: the texture stays without an image
     }
     properties.path = path;
+    properties.memory = data;
+    properties.memorySize = size;
     properties.maxDimension = maxTextureSize();
     properties.maxOutputBytes = maxPixelBytes;
 

@@ -1,6 +1,7 @@
 // A texture object that owns one OpenGL 2D texture, with its JPEG loader.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class Texture {
@@ -34,13 +35,21 @@ class Texture {
     // initialised the texture stays without an image. Needs a current OpenGL context.
     bool loadJpeg(const char *path);
 
-    // Why the last loadJpeg did not put the file's picture in, as a short sentence without a
+    // As loadJpeg, from a JPEG's bytes in memory (a resource the program carries), named
+    // textureName. The bytes are only read during the call.
+    bool loadJpegFromMemory(const unsigned char *data, std::size_t size, const char *textureName);
+
+    // Why the last load did not put the file's picture in, as a short sentence without a
     // full stop: "not a regular file", "cannot open: <reason>", "cannot read: <reason>",
     // "file too large", "not a JPEG image", "damaged JPEG data", "image too large",
     // "out of memory" or "no JPEG decoder". nullptr after a load that succeeded, and before
-    // any load. The text stays valid until the next loadJpeg.
+    // any load. The text stays valid until the next load.
     const char *failure() const { return failureText[0] != '\0' ? failureText : nullptr; }
 
   private:
     char failureText[96];
+
+    // loadJpeg's work: the file at path, or size bytes at data when data is not null.
+    bool load(const char *textureName, const char *path, const unsigned char *data,
+              std::size_t size);
 };

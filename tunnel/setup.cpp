@@ -42,13 +42,21 @@ void setProjection(float aspect) {
 }
 
 bool initEffect(const char *texturePath) {
+    WallPicture wall;
+    wall.path = texturePath;
+    return initEffect(wall);
+}
+
+bool initEffect(const WallPicture &wall) {
     float aspect = kDefaultAspect;
     clientAspect(aspect);
     setProjection(aspect);
 
     // A missing or unreadable file leaves the fallback pattern in the texture; so does the
     // empty name, which no file has.
-    const bool loaded = wallTexture.loadJpeg(texturePath ? texturePath : "");
+    const bool loaded =
+        wall.bytes ? wallTexture.loadJpegFromMemory(wall.bytes, wall.size, "built-in wall texture")
+                   : wallTexture.loadJpeg(wall.path ? wall.path : "");
     glEnable(GL_TEXTURE_2D);
     wallTexture.bind();
 

@@ -127,7 +127,9 @@ int main(int argc, char **argv) {
             reportLine(line.c_str());
         }
     }
+    WallPicture wall;
+    if (!texture.empty())
+        wall.path = texture.c_str();
     static char instanceToken;
-    return runSaver(reinterpret_cast<HINSTANCE>(&instanceToken), command.settings, target,
-                    texture.empty() ? nullptr : texture.c_str());
+    return runSaver(reinterpret_cast<HINSTANCE>(&instanceToken), command.settings, target, wall);
 }

@@ -1,7 +1,8 @@
 // Vorticel.scr, the Windows screensaver: the saver shell full screen (/s), inside the display
 // settings' preview window (/p), or the settings dialog (/c, or no argument). The settings
-// come from the registry; the wall texture from the .scr's own folder, where Windows keeps
-// its screensavers.
+// come from the registry. The wall texture is built in (an RCDATA resource), so the .scr works
+// wherever it is put; a grottebl.jpg in the .scr's own folder takes its place, so a user can
+// change the wall.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "saver/saver.h"
 #include "programs/vorticel-scr/registry.h"
 #include "programs/vorticel-scr/args.h"
+#include "programs/vorticel-scr/resource.h"
 #include "programs/vorticel-scr/settings_dialog.h"
 
 namespace {
@@ -47,12 +49,27 @@ HWND handleFromNumber(unsigned long number) {
     return reinterpret_cast<HWND>(static_cast<uintptr_t>(number));
 }
 
+// The wall texture the program carries; false when the resource is missing.
+bool builtInTexture(HINSTANCE instance, WallPicture &wall) {
+    HRSRC resource = FindResourceA(instance, MAKEINTRESOURCEA(IDR_WALL_TEXTURE), RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(instance, resource) : nullptr;
+    const void *bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes)
+        return false;
+    wall.bytes = static_cast<const unsigned char *>(bytes);
+    wall.size = SizeofResource(instance, resource);
+    return true;
+}
+
 int runEffect(HINSTANCE instance, const SaverTarget &target) {
     char texture[MAX_PATH];
-    const bool found = textureBesideProgram(texture);
-    if (!found)
-        reportToDebugger("no grottebl.jpg beside the program; the wall shows a checkerboard");
-    return runSaver(instance, loadSaverSettings(), target, found ? texture : nullptr);
+    WallPicture wall;
+    if (textureBesideProgram(texture))
+        wall.path = texture;
+    else if (!builtInTexture(instance, wall))
+        reportToDebugger("no grottebl.jpg beside the program and none built in; the wall shows "
+                         "a checkerboard");
+    return runSaver(instance, loadSaverSettings(), target, wall);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Resource and control identifiers of the Windows screensaver's settings dialog; the tests
-// that drive the dialog use them too.
+// Resource and control identifiers of the Windows screensaver's settings dialog and its built-in
+// wall texture; the tests that drive the dialog use them too.
 #pragma once
 
 #define IDD_VORTICEL_SETTINGS 100
@@ -11,3 +11,5 @@
 #define IDC_ZOOM_TEXT 1006  // the zoom as text
 #define IDC_SHOW_FPS 1007   // check box
 #define IDC_MAX_FPS 1008    // edit box, 0 to 1000
+
+#define IDR_WALL_TEXTURE 200 // RCDATA: grottebl.jpg, the wall when none lies beside the .scr
