@@ -1,52 +1,75 @@
 #include "offscreen_gl.h"
 
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
 #include <GL/gl.h>
-#include <GL/glx.h>
-#include <X11/Xlib.h>
+
+#include <cstdio>
+
+namespace {
+
+std::string eglFailure(const char *what) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s (EGL error 0x%04x)", what,
+                  static_cast<unsigned>(eglGetError()));
+    return text;
+}
+
+} // namespace
 
 OffscreenGl::OffscreenGl(int width, int height) : width_(width), height_(height) {
-    Display *display = XOpenDisplay(nullptr);
-    if (!display) {
-        error_ = "cannot open the X display (is DISPLAY set?)";
+    // The surfaceless platform renders without any display server.
+    const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    EGLDisplay display = getPlatformDisplay ? getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA,
+                                                                 EGL_DEFAULT_DISPLAY, nullptr)
+                                            : EGL_NO_DISPLAY;
+    if (display == EGL_NO_DISPLAY) {
+        error_ = "no EGL display on Mesa's surfaceless platform";
+        return;
+    }
+    if (!eglInitialize(display, nullptr, nullptr)) {
+        error_ = eglFailure("cannot initialise EGL");
         return;
     }
     display_ = display;
-    const int attributes[] = {GLX_DRAWABLE_TYPE,
-                              GLX_PBUFFER_BIT,
-                              GLX_RENDER_TYPE,
-                              GLX_RGBA_BIT,
-                              GLX_DOUBLEBUFFER,
-                              True,
-                              GLX_RED_SIZE,
-                              8,
-                              GLX_GREEN_SIZE,
-                              8,
-                              GLX_BLUE_SIZE,
-                              8,
-                              GLX_DEPTH_SIZE,
-                              16,
-                              None};
-    int count = 0;
-    GLXFBConfig *configs = glXChooseFBConfig(display, DefaultScreen(display), attributes, &count);
-    if (!configs || count == 0) {
-        error_ = "no GLX framebuffer configuration with pbuffer support";
-        if (configs)
-            XFree(configs);
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 EGL_PBUFFER_BIT,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE,
+                                 8,
+                                 EGL_GREEN_SIZE,
+                                 8,
+                                 EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_DEPTH_SIZE,
+                                 16,
+                                 EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint count = 0;
+    if (!eglBindAPI(EGL_OPENGL_API) || !eglChooseConfig(display, attributes, &config, 1, &count) ||
+        count == 0) {
+        error_ = eglFailure("no EGL configuration for an OpenGL pbuffer");
         return;
     }
-    const int pbufferAttributes[] = {GLX_PBUFFER_WIDTH, width, GLX_PBUFFER_HEIGHT, height, None};
-    pbuffer_ = glXCreatePbuffer(display, configs[0], pbufferAttributes);
-    GLXContext context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, nullptr, True);
-    XFree(configs);
-    if (!pbuffer_ || !context) {
-        error_ = "cannot create the GLX pbuffer or context";
-        if (context)
-            glXDestroyContext(display, context);
+    const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+    surface_ = eglCreatePbufferSurface(display, config, size);
+    if (surface_ == EGL_NO_SURFACE) {
+        surface_ = nullptr;
+        error_ = eglFailure("cannot create the EGL pbuffer");
         return;
     }
-    if (!glXMakeContextCurrent(display, pbuffer_, pbuffer_, context)) {
-        error_ = "cannot make the GLX context current";
-        glXDestroyContext(display, context);
+    const EGLint profile[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                              EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, profile);
+    if (context == EGL_NO_CONTEXT) {
+        error_ = eglFailure("cannot create an OpenGL compatibility context");
+        return;
+    }
+    if (!eglMakeCurrent(display, surface_, surface_, context)) {
+        error_ = eglFailure("cannot make the EGL context current");
+        eglDestroyContext(display, context);
         return;
     }
     context_ = context;
@@ -54,16 +77,15 @@ OffscreenGl::OffscreenGl(int width, int height) : width_(width), height_(height)
 }
 
 OffscreenGl::~OffscreenGl() {
-    Display *display = static_cast<Display *>(display_);
-    if (!display)
+    if (!display_)
         return;
-    if (context_) {
-        glXMakeContextCurrent(display, None, None, nullptr);
-        glXDestroyContext(display, static_cast<GLXContext>(context_));
-    }
-    if (pbuffer_)
-        glXDestroyPbuffer(display, pbuffer_);
-    XCloseDisplay(display);
+    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (context_)
+        eglDestroyContext(display_, context_);
+    if (surface_)
+        eglDestroySurface(display_, surface_);
+    eglTerminate(display_);
+    eglReleaseThread();
 }
 
 std::vector<unsigned char> OffscreenGl::readRgb() const {

@@ -1,5 +1,6 @@
-// An offscreen OpenGL context on the current X display (a GLX pbuffer), for the tools and tests
-// that draw for real without a window.
+// An offscreen OpenGL context without a window system (an EGL pbuffer on Mesa's surfaceless
+// platform), for the tools and tests that draw for real: they need no X display, so the build
+// can draw the icon and the drawing tests run anywhere Mesa does.
 #pragma once
 
 #include <string>
@@ -7,8 +8,9 @@
 
 class OffscreenGl {
   public:
-    // Opens the display named by DISPLAY and makes a double-buffered RGBA pbuffer of the given
-    // size current. ok() tells whether that worked; error() says why not.
+    // Makes an RGB pbuffer of the given size, with a 16-bit depth buffer, and a compatibility
+    // profile context (the effect draws with OpenGL 1.1), and makes them current. ok() tells
+    // whether that worked; error() says why not.
     OffscreenGl(int width, int height);
     ~OffscreenGl();
     OffscreenGl(const OffscreenGl &) = delete;
@@ -25,7 +27,7 @@ class OffscreenGl {
   private:
     int width_, height_;
     void *display_ = nullptr;
-    unsigned long pbuffer_ = 0;
+    void *surface_ = nullptr;
     void *context_ = nullptr;
     std::string error_;
 };
