@@ -144,6 +144,10 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR cursorName) {
     return cursorName ? reinterpret_cast<HCURSOR>(const_cast<char *>(cursorName)) : nullptr;
 }
 
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) {
+    return nullptr;
+}
+
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
     ClassRecord *windowClass = findClass(className);

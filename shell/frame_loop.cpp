@@ -7,6 +7,8 @@ ATOM registerEffectClass(HINSTANCE instance, LPCSTR className, WNDPROC procedure
     windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
+    // Icon 1 of the executable (packaging/windows/version.rc.in), which Explorer shows too.
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.lpszClassName = className;
     return RegisterClassA(&windowClass);

@@ -208,6 +208,8 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 // Window manager.
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName);
+// Linux windows take no icon resource (the desktop entry names the icon): always null.
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR iconName);
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);

@@ -69,6 +69,10 @@ LOGGED(LRESULT, DefWindowProcA, "DefWindowProcA",
        LPARAM)
 LOGGED(bool, initEffect, running ? "initEffect(running)" : "initEffect", true, const char *)
 
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) {
+    return nullptr;
+}
+
 int WINAPI GetDeviceCaps(HDC, int index) {
     return index == BITSPIXEL ? 24 : 0;
 }
