@@ -4,7 +4,8 @@
 #   win32  build/win32  i686 with SSE2 floating point: the programs to ship
 # Each builds everything (the programs, the unit tests, vorticel-geometry) and checks that the
 # programs import system DLLs only; the 32-bit one also that its geometry core does no x87
-# arithmetic. Ends with "build-windows: N passed, M failed".
+# arithmetic. The programs' icon and Vorticel.scr's built-in wall texture are drawn by tools
+# of the Linux build (build/release), built first. Ends with "build-windows: N passed, M failed".
 # Environment: VORTICEL_WINDOWS_BUILDS="win32" (say) limits the builds (default "win64 win32").
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
@@ -12,6 +13,11 @@ root=$PWD
 . scripts/tally.sh build-windows
 
 scripts/deps.sh --windows || { fail "packages"; finish; }
+
+linux=$root/build/release
+{ [[ -f $linux/CMakeCache.txt ]] || cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=Release >/dev/null; } &&
+    cmake --build "$linux" -j"$(nproc)" --target wall_texture icon >/dev/null ||
+    { fail "Linux artwork (wall texture, icon)"; finish; }
 
 # Only DLLs that every Windows has: the C runtime, libstdc++ and winpthread are linked in.
 check_imports() { # check_imports BUILD EXE
@@ -53,7 +59,7 @@ for build in ${VORTICEL_WINDOWS_BUILDS:-win64 win32}; do
     [[ $build == win64 ]] && toolchain=mingw-w64-x86_64
     echo "== $build: cross build ($dir)"
     if cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DVORTICEL_BENCH=OFF >/dev/null &&
+        -DCMAKE_BUILD_TYPE=Release -DVORTICEL_BENCH=OFF -DVORTICEL_ARTWORK_DIR="$linux/bin" >/dev/null &&
         cmake --build "$dir" -j"$(nproc)"; then
         pass "$build cross build"
         for program in "$dir"/bin/*.exe "$dir"/bin/*.scr; do
