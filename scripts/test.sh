@@ -7,6 +7,7 @@
 #   3. the Windows builds (64- and 32-bit), cross-compiled with mingw-w64, tested under wine
 #   4. the browser build (emscripten): its size, and the page in headless Chromium
 #   5. the headless core on ARM64 under qemu, and one geometry on every build
+#   6. the release (scripts/release.sh into dist/), every download checked as a user meets it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -67,6 +68,9 @@ took "browser build and tests"
 echo "== ARM64 core (qemu-aarch64) and one geometry on every build"
 run_script cross || status=1
 took "ARM64 core and one geometry"
+echo "== Release: the downloads, installed and removed (the .deb; the Windows setup under wine32)"
+run_script test-release || status=1
+took "release"
 
 [[ $status -eq 0 ]] || failed=$((failed > 0 ? failed : 1))
 tally_line all

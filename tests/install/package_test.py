@@ -28,7 +28,8 @@ FILES.update(dict.fromkeys([
     "usr/share/vorticel/grottebl.jpg", "usr/share/applications/vorticel.desktop", XML,
     "usr/share/man/man6/Vorticel.6.gz", "usr/share/man/man6/vorticel-saver.6.gz",
     "usr/share/doc/vorticel/changelog.gz", "usr/share/doc/vorticel/copyright",
-    "usr/share/metainfo/org.vorticel.Vorticel.metainfo.xml"], "-rw-r--r--"))
+    "usr/share/metainfo/org.vorticel.Vorticel.metainfo.xml",
+    "usr/share/icons/hicolor/256x256/apps/vorticel.png"], "-rw-r--r--"))
 # Flags of the saver that are no settings for the dialog: where it draws, set-up, information.
 NOT_SETTINGS = {"--root", "--window-id", "--fullscreen", "--install", "--help", "--version"}
 SETTINGS = "timeout: 0:10:00\nlock: False\nsplash: False\nfade: False\nunfade: False\n" \
@@ -117,6 +118,11 @@ class Package(unittest.TestCase):
                 default = re.search(r"\(default ([0-9.]+)\)", flags[flag])
                 self.assertEqual(float(element.get("default")), float(default.group(1)), flag)
                 words += [flag, element.get("low"), flag, element.get("high")]
+                # ... and it reaches the top of the saver's range: one step past it is refused.
+                high = element.get("high")
+                past = str(int(high) + 1) if high.isdigit() else str(float(high) + 0.5)
+                self.assertNotEqual(run([os.path.join(TREE, SAVER), flag, past, "--help"]).returncode,
+                                    0, (flag, past))
             elif arg:
                 words += arg.replace("%", "x").split()
         # The saver checks every flag before it acts on --help: each flag and end is taken.

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""The Windows downloads of a release under wine32 on an X display: the installer and the zip.
+
+Usage: release_check.py --dist DIR --launcher WINE --probe PATH [unittest args]
+DIR holds scripts/release.sh's output. WINEPREFIX is the tests' prefix (scripts/wine.sh).
+"""
+import argparse
+import glob
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import e2e_support as support  # noqa: E402
+from e2e_support import screenshot, tunnel_problems, wait_for  # noqa: E402
+from scr_e2e import screen_size  # noqa: E402
+from e2e_support import TITLE, windows  # noqa: E402
+
+ARGS = None
+WAIT = 60.0
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", open(os.path.join(ROOT, "CMakeLists.txt")).read()).group(1)
+SHIPPED = {"Vorticel.scr", "Vorticel.exe", "grottebl.jpg", "README.txt", "LICENSE.txt"}
+UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorticel"
+DESKTOP = r"HKCU\Control Panel\Desktop"
+SETTINGS = r"HKCU\Software\Vorticel"
+INSTALLED = r"C:\Program Files (x86)\Vorticel"  # the 32-bit Program Files of a 64-bit prefix
+
+
+def drive_c(*parts):
+    return os.path.join(os.environ["WINEPREFIX"], "drive_c", *parts)
+
+
+FOLDER = drive_c("Program Files (x86)", "Vorticel")
+SHORTCUT = drive_c("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Vorticel.lnk")
+
+
+def wine(*arguments, cwd=None):
+    # No menu entries on the Linux desktop for what the installer adds to the Start menu.
+    env = dict(os.environ, WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "") + ";winemenubuilder.exe=d")
+    return subprocess.run(ARGS.launcher + list(arguments), capture_output=True, text=True,
+                          timeout=2 * WAIT, cwd=cwd, env=env, errors="replace")
+
+
+def registry(key):
+    """The values of a registry key as {name: data}; None when the key is missing."""
+    result = wine("reg", "query", key)
+    if result.returncode != 0:
+        return None
+    return {m.group(1): m.group(3) for m in re.finditer(r"^\s+(\S+)\s+(REG_\w+)\s+(.*?)\s*$",
+                                                        result.stdout, re.M)}
+
+
+def shortcut_paths(path):
+    """A .lnk file's target (its local path) and working folder, by name."""
+    data = open(path, "rb").read()
+    flags = struct.unpack_from("<I", data, 0x14)[0]
+    offset = 0x4C
+    strings = {}
+    if flags & 0x1:  # the target's item list
+        offset += 2 + struct.unpack_from("<H", data, offset)[0]
+    if flags & 0x2:  # the target's location, its local path as a C string
+        path_at = offset + struct.unpack_from("<I", data, offset + 16)[0]
+        strings["target"] = data[path_at: data.index(b"\0", path_at)].decode("latin-1")
+        offset += struct.unpack_from("<I", data, offset)[0]
+    for bit, name in ((0x4, "name"), (0x8, "relative"), (0x10, "folder")):
+        if flags & bit:
+            count = struct.unpack_from("<H", data, offset)[0]
+            width = 2 if flags & 0x80 else 1
+            raw = data[offset + 2: offset + 2 + count * width]
+            strings[name] = raw.decode("utf-16-le" if width == 2 else "latin-1").rstrip("\0")
+            offset += 2 + count * width
+    return strings
+
+
+def stripped(path):
+    """Whether a PE file has no COFF symbols (what strip removes)."""
+    data = open(path, "rb").read(4096)
+    return struct.unpack_from("<I", data, struct.unpack_from("<I", data, 0x3C)[0] + 16)[0] == 0
+
+
+class WindowsRelease(unittest.TestCase):
+    def run_saver(self, scr, cwd):
+        """Starts the screensaver full screen from cwd; its picture's problems as the tunnel."""
+        width, height = screen_size()
+        env = dict(os.environ, WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", ""))
+        process = subprocess.Popen(ARGS.launcher + [scr, "/s"], cwd=cwd, env=env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            found = wait_for(lambda: [w for w in windows()
+                                      if w[1:5] == (0, 0, width, height) and TITLE.match(w[5])])
+            self.assertTrue(found, "no full-screen saver window: %r" % windows())
+            return tunnel_problems(screenshot(found[0][0]))
+        finally:
+            process.kill()
+            process.wait()
+
+    def test_zip_holds_stripped_programs_and_its_screensaver_works_alone(self):
+        folder = tempfile.mkdtemp(prefix="vorticel-zip-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        with zipfile.ZipFile(os.path.join(ARGS.dist, "vorticel-%s-windows-x86.zip" % VERSION)) as z:
+            self.assertEqual(set(z.namelist()), SHIPPED)
+            z.extractall(os.path.join(folder, "zip"))
+            for name in ("README.txt", "LICENSE.txt"):
+                lines = z.read(name).split(b"\n")
+                self.assertTrue(all(line.endswith(b"\r") for line in lines[:-1]) and lines[-1] == b"",
+                                "%s has Windows line ends" % name)
+        for name in ("Vorticel.scr", "Vorticel.exe"):
+            program = os.path.join(folder, "zip", name)
+            self.assertTrue(stripped(program), "%s is stripped" % name)
+            self.assertIn(VERSION.encode("utf-16-le"), open(program, "rb").read(),
+                          "%s names its version in its properties" % name)
+        # The screensaver alone in a folder, started from another: its built-in wall.
+        os.mkdir(os.path.join(folder, "alone"))
+        os.mkdir(os.path.join(folder, "elsewhere"))
+        scr = shutil.copy(os.path.join(folder, "zip", "Vorticel.scr"), os.path.join(folder, "alone"))
+        self.assertEqual(self.run_saver(scr, os.path.join(folder, "elsewhere")), [])
+
+    def test_installer_and_uninstaller_run_silently_and_leave_nothing(self):
+        self.assertFalse(os.path.exists(FOLDER), "a clean prefix")
+        setup = os.path.join(ARGS.dist, "vorticel-%s-setup.exe" % VERSION)
+        result = wine(setup, "/S")
+        self.assertEqual(result.returncode, 0, result.stderr[-2000:])
+        self.assertEqual(set(os.listdir(FOLDER)), SHIPPED | {"Uninstall.exe"})
+        link = shortcut_paths(SHORTCUT)
+        self.assertEqual(link.get("folder"), INSTALLED, link)
+        self.assertEqual(link.get("target"), INSTALLED + r"\Vorticel.exe", link)
+        entry = registry(UNINSTALL)
+        self.assertIsNotNone(entry, "the uninstaller is registered")
+        self.assertEqual((entry.get("DisplayName"), entry.get("DisplayVersion"), entry.get("Publisher")),
+                         ("Vorticel", VERSION, "The Vorticel developers"))
+        self.assertGreater(int(entry.get("EstimatedSize", "0"), 16), 500, "size in KB")
+        self.assertIn(INSTALLED + r"\Uninstall.exe", entry.get("UninstallString", ""))
+        self.assertEqual(registry(DESKTOP).get("SCRNSAVE.EXE"), INSTALLED + r"\Vorticel.scr")
+
+        # The installed screensaver, as Windows starts it: from the system folder.
+        self.assertEqual(self.run_saver(os.path.join(FOLDER, "Vorticel.scr"), drive_c("windows")), [])
+
+        self.assertEqual(wine("reg", "add", SETTINGS, "/v", "Speed", "/t", "REG_SZ", "/d", "2").returncode, 0)
+        # The uninstaller copies itself to a temporary folder and returns at once: wait for it.
+        self.assertEqual(wine(os.path.join(FOLDER, "Uninstall.exe"), "/S").returncode, 0)
+        self.assertTrue(wait_for(lambda: not os.path.exists(FOLDER), WAIT),
+                        "left behind: %r" % (os.path.exists(FOLDER) and os.listdir(FOLDER)))
+        self.assertFalse(os.path.exists(SHORTCUT))
+        self.assertEqual((registry(UNINSTALL), registry(SETTINGS)), (None, None))
+        self.assertNotIn("SCRNSAVE.EXE", registry(DESKTOP))
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--dist", required=True)
+    parser.add_argument("--launcher", required=True)
+    parser.add_argument("--probe", required=True)
+    ARGS, rest = parser.parse_known_args()
+    ARGS.dist, ARGS.probe = os.path.abspath(ARGS.dist), os.path.abspath(ARGS.probe)
+    ARGS.launcher = ARGS.launcher.split()
+    support.PROBE, support.WAIT = ARGS.probe, WAIT
+    return support.run_tests(rest)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
