@@ -59,7 +59,8 @@ def registry(key):
 
 def shortcut_paths(path):
     """A .lnk file's target (its local path) and working folder, by name."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as link:
+        data = link.read()
     flags = struct.unpack_from("<I", data, 0x14)[0]
     offset = 0x4C
     strings = {}
@@ -81,7 +82,8 @@ def shortcut_paths(path):
 
 def stripped(path):
     """Whether a PE file has no COFF symbols (what strip removes)."""
-    data = open(path, "rb").read(4096)
+    with open(path, "rb") as program:
+        data = program.read(4096)
     return struct.unpack_from("<I", data, struct.unpack_from("<I", data, 0x3C)[0] + 16)[0] == 0
 
 
@@ -114,8 +116,8 @@ class WindowsRelease(unittest.TestCase):
         for name in ("Vorticel.scr", "Vorticel.exe"):
             program = os.path.join(folder, "zip", name)
             self.assertTrue(stripped(program), "%s is stripped" % name)
-            self.assertIn(VERSION.encode("utf-16-le"), open(program, "rb").read(),
-                          "%s names its version in its properties" % name)
+            with open(program, "rb") as file:
+                self.assertIn(VERSION.encode("utf-16-le"), file.read(), "%s: its version in its properties" % name)
         # The screensaver alone in a folder, started from another: its built-in wall.
         os.mkdir(os.path.join(folder, "alone"))
         os.mkdir(os.path.join(folder, "elsewhere"))
