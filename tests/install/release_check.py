@@ -8,6 +8,7 @@ scratch root with its own dpkg database and removed again; the archive against t
 import argparse
 import hashlib
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -18,7 +19,7 @@ import unittest
 
 ARGS = None
 ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", open(os.path.join(ROOT, "CMakeLists.txt")).read()).group(1)
+VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
 FILES = {  # what the package installs, and whether it is executable
     "usr/bin/Vorticel": True,
     "usr/libexec/xscreensaver/vorticel-saver": True,
@@ -51,7 +52,7 @@ class LinuxRelease(unittest.TestCase):
                  "vorticel-%s-setup.exe" % VERSION, "vorticel-%s.tar.gz" % VERSION}
         self.assertEqual(set(sums), names)
         for name, digest in sums.items():
-            self.assertEqual(hashlib.sha256(open(os.path.join(ARGS.dist, name), "rb").read()).hexdigest(),
+            self.assertEqual(hashlib.sha256(pathlib.Path(ARGS.dist, name).read_bytes()).hexdigest(),
                              digest, name)
 
     def test_package_is_lintian_clean_installs_and_removes_without_a_trace(self):
@@ -87,7 +88,7 @@ class LinuxRelease(unittest.TestCase):
                    and prefix + name not in members]
         self.assertEqual(missing, [])
         for script in ("scripts/run.sh", "scripts/test.sh"):  # the README's two commands
-            self.assertIn("    " + script, open(os.path.join(ROOT, "README.md")).read())
+            self.assertIn("    " + script, pathlib.Path(ROOT, "README.md").read_text())
             self.assertTrue(members[prefix + script].mode & 0o111, "%s is executable" % script)
         self.assertFalse([name for name in members if name.startswith((prefix + "build/", prefix + "dist/"))])
 

@@ -5,8 +5,8 @@ Usage: release_check.py --dist DIR --launcher WINE --probe PATH [unittest args]
 DIR holds scripts/release.sh's output. WINEPREFIX is the tests' prefix (scripts/wine.sh).
 """
 import argparse
-import glob
 import os
+import pathlib
 import re
 import shutil
 import struct
@@ -18,14 +18,13 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import e2e_support as support  # noqa: E402
-from e2e_support import screenshot, tunnel_problems, wait_for  # noqa: E402
+from e2e_support import TITLE, screenshot, tunnel_problems, wait_for, windows  # noqa: E402
 from scr_e2e import screen_size  # noqa: E402
-from e2e_support import TITLE, windows  # noqa: E402
 
 ARGS = None
 WAIT = 60.0
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
-VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", open(os.path.join(ROOT, "CMakeLists.txt")).read()).group(1)
+VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
 SHIPPED = {"Vorticel.scr", "Vorticel.exe", "grottebl.jpg", "README.txt", "LICENSE.txt"}
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorticel"
 DESKTOP = r"HKCU\Control Panel\Desktop"
