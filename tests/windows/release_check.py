@@ -4,7 +4,6 @@
 Usage: release_check.py --dist DIR --launcher WINE --probe PATH [unittest args]
 DIR holds scripts/release.sh's output. WINEPREFIX is the tests' prefix (scripts/wine.sh).
 """
-import argparse
 import os
 import pathlib
 import re
@@ -18,11 +17,8 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import e2e_support as support  # noqa: E402
-from e2e_support import TITLE, screenshot, tunnel_problems, wait_for, windows  # noqa: E402
-from scr_e2e import screen_size  # noqa: E402
+from e2e_support import ARGS, TITLE, wait_for  # noqa: E402
 
-ARGS = None
-WAIT = 60.0
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
 SHIPPED = {"Vorticel.scr", "Vorticel.exe", "grottebl.jpg", "README.txt", "LICENSE.txt"}
@@ -40,11 +36,11 @@ FOLDER = drive_c("Program Files (x86)", "Vorticel")
 SHORTCUT = drive_c("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Vorticel.lnk")
 
 
-def wine(*arguments, cwd=None):
+def wine(*arguments):
     # No menu entries on the Linux desktop for what the installer adds to the Start menu.
     env = dict(os.environ, WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "") + ";winemenubuilder.exe=d")
     return subprocess.run(ARGS.launcher + list(arguments), capture_output=True, text=True,
-                          timeout=2 * WAIT, cwd=cwd, env=env, errors="replace")
+                          timeout=2 * support.WAIT, env=env, errors="replace")
 
 
 def registry(key):
@@ -87,20 +83,16 @@ def stripped(path):
 
 
 class WindowsRelease(unittest.TestCase):
-    def run_saver(self, scr, cwd):
-        """Starts the screensaver full screen from cwd; its picture's problems as the tunnel."""
-        width, height = screen_size()
-        env = dict(os.environ, WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", ""))
-        process = subprocess.Popen(ARGS.launcher + [scr, "/s"], cwd=cwd, env=env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            found = wait_for(lambda: [w for w in windows()
-                                      if w[1:5] == (0, 0, width, height) and TITLE.match(w[5])])
-            self.assertTrue(found, "no full-screen saver window: %r" % windows())
-            return tunnel_problems(screenshot(found[0][0]))
-        finally:
-            process.kill()
-            process.wait()
+    def saver_problems(self, scr):
+        """Vorticel.scr /s started from an empty folder: what keeps its picture from the tunnel."""
+        run = support.Run(self, ARGS.launcher + [scr, "/s"])
+        screen = support.screenshot("root")[:2]
+        found = wait_for(lambda: [w for w in support.windows()
+                                  if w[1:5] == (0, 0, *screen) and TITLE.match(w[-1])])
+        self.assertTrue(found, "no full-screen saver window: %r" % support.windows())
+        problems = support.picture_problems(found[0][0])
+        run.close()
+        return problems
 
     def test_zip_holds_stripped_programs_and_its_screensaver_works_alone(self):
         folder = tempfile.mkdtemp(prefix="vorticel-zip-")
@@ -119,12 +111,13 @@ class WindowsRelease(unittest.TestCase):
                 self.assertIn(VERSION.encode("utf-16-le"), file.read(), "%s: its version in its properties" % name)
         # The screensaver alone in a folder, started from another: its built-in wall.
         os.mkdir(os.path.join(folder, "alone"))
-        os.mkdir(os.path.join(folder, "elsewhere"))
         scr = shutil.copy(os.path.join(folder, "zip", "Vorticel.scr"), os.path.join(folder, "alone"))
-        self.assertEqual(self.run_saver(scr, os.path.join(folder, "elsewhere")), [])
+        self.assertEqual(self.saver_problems(scr), [])
 
     def test_installer_and_uninstaller_run_silently_and_leave_nothing(self):
-        self.assertFalse(os.path.exists(FOLDER), "a clean prefix")
+        if os.path.exists(os.path.join(FOLDER, "Uninstall.exe")):  # left by a failed run
+            wine(os.path.join(FOLDER, "Uninstall.exe"), "/S")
+            wait_for(lambda: not os.path.exists(FOLDER))
         setup = os.path.join(ARGS.dist, "vorticel-%s-setup.exe" % VERSION)
         result = wine(setup, "/S")
         self.assertEqual(result.returncode, 0, result.stderr[-2000:])
@@ -140,31 +133,17 @@ class WindowsRelease(unittest.TestCase):
         self.assertIn(INSTALLED + r"\Uninstall.exe", entry.get("UninstallString", ""))
         self.assertEqual(registry(DESKTOP).get("SCRNSAVE.EXE"), INSTALLED + r"\Vorticel.scr")
 
-        # The installed screensaver, as Windows starts it: from the system folder.
-        self.assertEqual(self.run_saver(os.path.join(FOLDER, "Vorticel.scr"), drive_c("windows")), [])
+        self.assertEqual(self.saver_problems(os.path.join(FOLDER, "Vorticel.scr")), [])
 
         self.assertEqual(wine("reg", "add", SETTINGS, "/v", "Speed", "/t", "REG_SZ", "/d", "2").returncode, 0)
         # The uninstaller copies itself to a temporary folder and returns at once: wait for it.
         self.assertEqual(wine(os.path.join(FOLDER, "Uninstall.exe"), "/S").returncode, 0)
-        self.assertTrue(wait_for(lambda: not os.path.exists(FOLDER), WAIT),
+        self.assertTrue(wait_for(lambda: not os.path.exists(FOLDER)),
                         "left behind: %r" % (os.path.exists(FOLDER) and os.listdir(FOLDER)))
         self.assertFalse(os.path.exists(SHORTCUT))
         self.assertEqual((registry(UNINSTALL), registry(SETTINGS)), (None, None))
         self.assertNotIn("SCRNSAVE.EXE", registry(DESKTOP))
 
 
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--dist", required=True)
-    parser.add_argument("--launcher", required=True)
-    parser.add_argument("--probe", required=True)
-    ARGS, rest = parser.parse_known_args()
-    ARGS.dist, ARGS.probe = os.path.abspath(ARGS.dist), os.path.abspath(ARGS.probe)
-    ARGS.launcher = ARGS.launcher.split()
-    support.PROBE, support.WAIT = ARGS.probe, WAIT
-    return support.run_tests(rest)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(support.main(("dist", "probe"), ("launcher",)))
