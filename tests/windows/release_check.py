@@ -20,7 +20,8 @@ import e2e_support as support  # noqa: E402
 from e2e_support import ARGS, TITLE, wait_for  # noqa: E402
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
-VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
+VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)",
+                    pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
 SHIPPED = {"Vorticel.scr", "Vorticel.exe", "grottebl.jpg", "README.txt", "LICENSE.txt"}
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorticel"
 DESKTOP = r"HKCU\Control Panel\Desktop"
@@ -38,7 +39,8 @@ SHORTCUT = drive_c("ProgramData", "Microsoft", "Windows", "Start Menu", "Program
 
 def wine(*arguments):
     # No menu entries on the Linux desktop for what the installer adds to the Start menu.
-    env = dict(os.environ, WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "") + ";winemenubuilder.exe=d")
+    overrides = os.environ.get("WINEDLLOVERRIDES", "") + ";winemenubuilder.exe=d"
+    env = dict(os.environ, WINEDLLOVERRIDES=overrides)
     return subprocess.run(ARGS.launcher + list(arguments), capture_output=True, text=True,
                           timeout=2 * support.WAIT, env=env, errors="replace")
 
@@ -102,16 +104,16 @@ class WindowsRelease(unittest.TestCase):
             z.extractall(os.path.join(folder, "zip"))
             for name in ("README.txt", "LICENSE.txt"):
                 lines = z.read(name).split(b"\n")
-                self.assertTrue(all(line.endswith(b"\r") for line in lines[:-1]) and lines[-1] == b"",
+                self.assertTrue(all(x.endswith(b"\r") for x in lines[:-1]) and lines[-1] == b"",
                                 "%s has Windows line ends" % name)
         for name in ("Vorticel.scr", "Vorticel.exe"):
             program = os.path.join(folder, "zip", name)
             self.assertTrue(stripped(program), "%s is stripped" % name)
             with open(program, "rb") as file:
-                self.assertIn(VERSION.encode("utf-16-le"), file.read(), "%s: its version in its properties" % name)
+                self.assertIn(VERSION.encode("utf-16-le"), file.read(), "%s: its version" % name)
         # The screensaver alone in a folder, started from another: its built-in wall.
         os.mkdir(os.path.join(folder, "alone"))
-        scr = shutil.copy(os.path.join(folder, "zip", "Vorticel.scr"), os.path.join(folder, "alone"))
+        scr = shutil.copy(os.path.join(folder, "zip", "Vorticel.scr"), folder + "/alone")
         self.assertEqual(self.saver_problems(scr), [])
 
     def test_installer_and_uninstaller_run_silently_and_leave_nothing(self):
@@ -127,7 +129,7 @@ class WindowsRelease(unittest.TestCase):
         self.assertEqual(link.get("target"), INSTALLED + r"\Vorticel.exe", link)
         entry = registry(UNINSTALL)
         self.assertIsNotNone(entry, "the uninstaller is registered")
-        self.assertEqual((entry.get("DisplayName"), entry.get("DisplayVersion"), entry.get("Publisher")),
+        self.assertEqual(tuple(map(entry.get, ("DisplayName", "DisplayVersion", "Publisher"))),
                          ("Vorticel", VERSION, "The Vorticel developers"))
         self.assertGreater(int(entry.get("EstimatedSize", "0"), 16), 500, "size in KB")
         self.assertIn(INSTALLED + r"\Uninstall.exe", entry.get("UninstallString", ""))
@@ -135,7 +137,7 @@ class WindowsRelease(unittest.TestCase):
 
         self.assertEqual(self.saver_problems(os.path.join(FOLDER, "Vorticel.scr")), [])
 
-        self.assertEqual(wine("reg", "add", SETTINGS, "/v", "Speed", "/t", "REG_SZ", "/d", "2").returncode, 0)
+        self.assertEqual(wine("reg", "add", SETTINGS, "/v", "Speed", "/d", "2").returncode, 0)
         # The uninstaller copies itself to a temporary folder and returns at once: wait for it.
         self.assertEqual(wine(os.path.join(FOLDER, "Uninstall.exe"), "/S").returncode, 0)
         self.assertTrue(wait_for(lambda: not os.path.exists(FOLDER)),
