@@ -179,6 +179,7 @@ TEST_F(TextureGl, LargePicturesAreDecodedAtTheScaleThatFits) {
         GTEST_SKIP() << "GL_MAX_TEXTURE_SIZE " << maxSize << " leaves no room for a JPEG beyond it";
     const int cases[][4] = {
         {2 * maxSize + 1, 23, maxSize / 2 + 1, 6}, // half is one too wide: a quarter
+        {23, 2 * maxSize + 1, 6, maxSize / 2 + 1}, // or one too tall
         {8000, 3000, 4000, 1500},                  // 72 MB at full size: half
     };
     for (const auto &c : cases) {
