@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""The Debian package as dpkg, a desktop, XScreenSaver's settings dialog and its daemon meet it:
-package_test.py --build-dir DIR --cpack CPACK --texture PATH --probe PATH. The .deb is made once
-and unpacked with dpkg-deb -x; every test reads that tree. The daemon, which runs no screensaver
+"""The Debian package as lintian, dpkg, a desktop, XScreenSaver's settings dialog and its daemon
+meet it: package_test.py --build-dir DIR --cpack CPACK --texture PATH --probe PATH. The .deb is
+made once and installed into a scratch root with its own dpkg database; every test reads that
+tree, and purging it at the end must leave the root empty. The daemon, which runs no screensaver
 as root, runs as an unprivileged user (made if needed) when the test runs as root."""
 import filecmp
 import glob
@@ -41,7 +42,7 @@ def run(command, **kwargs):
 
 
 def setUpModule():
-    global SCRATCH, DEB, TREE
+    global SCRATCH, DEB, TREE, DPKG
     SCRATCH = tempfile.mkdtemp(prefix="vorticel-package-")
     unittest.addModuleCleanup(shutil.rmtree, SCRATCH, ignore_errors=True)
     os.chmod(SCRATCH, 0o755)  # the daemon's user reads the tree
@@ -49,8 +50,19 @@ def setUpModule():
                   os.path.join(ARGS.build_dir, "CPackConfig.cmake"), "-B", SCRATCH])
     debs = glob.glob(os.path.join(SCRATCH, "*.deb"))
     assert result.returncode == 0 and len(debs) == 1, result.stdout + result.stderr
-    DEB, TREE = debs[0], os.path.join(SCRATCH, "tree")
-    assert run(["dpkg-deb", "-x", DEB, TREE]).returncode == 0
+    DEB, TREE, admin = debs[0], os.path.join(SCRATCH, "root"), os.path.join(SCRATCH, "admin")
+    for folder in (TREE, os.path.join(admin, "updates"), os.path.join(admin, "info")):
+        os.makedirs(folder)
+    open(os.path.join(admin, "status"), "w").close()
+    DPKG = ["dpkg", "--instdir=" + TREE, "--admindir=" + admin, "--force-depends",
+            "--force-not-root", "--force-script-chrootless"]
+    result = run(DPKG + ["-i", DEB])
+    assert result.returncode == 0, result.stdout + result.stderr
+
+
+def tearDownModule():
+    result = run(DPKG + ["--purge", "vorticel"])
+    assert result.returncode == 0 and os.listdir(TREE) == [], (os.listdir(TREE), result.stderr)
 
 
 def saver_help():
@@ -90,7 +102,9 @@ def window_tree(window="root"):
 
 
 class Package(unittest.TestCase):
-    def test_files_modes_and_fields(self):
+    def test_lintian_files_modes_and_fields(self):
+        lint = run(["lintian", "--fail-on", "error,warning", DEB])
+        self.assertEqual(lint.returncode, 0, lint.stdout + lint.stderr)
         listing = [line.split() for line in run(["dpkg-deb", "-c", DEB]).stdout.splitlines()]
         self.assertEqual({w[-1][2:]: w[0] for w in listing if w[0][0] != "d"}, FILES)
         self.assertEqual({(w[0], w[1]) for w in listing if w[0][0] == "d"},
@@ -139,6 +153,7 @@ class Package(unittest.TestCase):
             keys = dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
         # Vorticel reads its texture from the working folder.
         self.assertEqual((keys["Exec"], keys["Path"]), ("/usr/bin/Vorticel", "/usr/share/vorticel"))
+        self.assertEqual(keys["Icon"], "vorticel")
         for page, flags in (("Vorticel", {}), ("vorticel-saver", saver_help())):
             with gzip.open(os.path.join(TREE, "usr/share/man/man6/%s.6.gz" % page), "rt") as f:
                 source = f.read()
