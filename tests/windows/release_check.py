@@ -29,12 +29,9 @@ SETTINGS = r"HKCU\Software\Vorticel"
 INSTALLED = r"C:\Program Files (x86)\Vorticel"  # the 32-bit Program Files of a 64-bit prefix
 
 
-def drive_c(*parts):
-    return os.path.join(os.environ["WINEPREFIX"], "drive_c", *parts)
-
-
-FOLDER = drive_c("Program Files (x86)", "Vorticel")
-SHORTCUT = drive_c("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Vorticel.lnk")
+DRIVE_C = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+FOLDER = os.path.join(DRIVE_C, "Program Files (x86)", "Vorticel")
+SHORTCUT = os.path.join(DRIVE_C, "ProgramData/Microsoft/Windows/Start Menu/Programs/Vorticel.lnk")
 
 
 def wine(*arguments):
@@ -48,16 +45,12 @@ def wine(*arguments):
 def registry(key):
     """The values of a registry key as {name: data}; None when the key is missing."""
     result = wine("reg", "query", key)
-    if result.returncode != 0:
-        return None
-    return {m.group(1): m.group(3) for m in re.finditer(r"^\s+(\S+)\s+(REG_\w+)\s+(.*?)\s*$",
-                                                        result.stdout, re.M)}
+    values = re.findall(r"^\s+(\S+)\s+REG_\w+\s+(.*?)\s*$", result.stdout, re.M)
+    return dict(values) if result.returncode == 0 else None
 
 
-def stripped(path):
+def stripped(data):
     """Whether a PE file has no COFF symbols (what strip removes)."""
-    with open(path, "rb") as program:
-        data = program.read(4096)
     return struct.unpack_from("<I", data, struct.unpack_from("<I", data, 0x3C)[0] + 16)[0] == 0
 
 
@@ -74,23 +67,19 @@ class WindowsRelease(unittest.TestCase):
         return problems
 
     def test_zip_holds_stripped_programs_and_its_screensaver_works_alone(self):
-        folder = tempfile.mkdtemp(prefix="vorticel-zip-")
-        self.addCleanup(shutil.rmtree, folder, True)
+        alone = tempfile.mkdtemp(prefix="vorticel-zip-")
+        self.addCleanup(shutil.rmtree, alone, True)
         with zipfile.ZipFile(os.path.join(ARGS.dist, "vorticel-%s-windows-x86.zip" % VERSION)) as z:
             self.assertEqual(set(z.namelist()), SHIPPED)
-            z.extractall(os.path.join(folder, "zip"))
             for name in ("README.txt", "LICENSE.txt"):
                 lines = z.read(name).split(b"\n")
                 self.assertTrue(all(x.endswith(b"\r") for x in lines[:-1]) and lines[-1] == b"",
                                 "%s has Windows line ends" % name)
-        for name in ("Vorticel.scr", "Vorticel.exe"):
-            program = os.path.join(folder, "zip", name)
-            self.assertTrue(stripped(program), "%s is stripped" % name)
-            with open(program, "rb") as file:
-                self.assertIn(VERSION.encode("utf-16-le"), file.read(), "%s: its version" % name)
-        # The screensaver alone in a folder, started from another: its built-in wall.
-        os.mkdir(os.path.join(folder, "alone"))
-        scr = shutil.copy(os.path.join(folder, "zip", "Vorticel.scr"), folder + "/alone")
+            for name in ("Vorticel.scr", "Vorticel.exe"):
+                self.assertTrue(stripped(z.read(name)), "%s is stripped" % name)
+                self.assertIn(VERSION.encode("utf-16-le"), z.read(name), "%s: its version" % name)
+            # The screensaver alone in a folder, started from another: its built-in wall.
+            scr = z.extract("Vorticel.scr", alone)
         self.assertEqual(self.saver_problems(scr), [])
 
     def test_installer_and_uninstaller_run_silently_and_leave_nothing(self):
@@ -98,12 +87,13 @@ class WindowsRelease(unittest.TestCase):
         result = wine(setup, "/S")
         self.assertEqual(result.returncode, 0, result.stderr[-2000:])
         self.assertEqual(set(os.listdir(FOLDER)), SHIPPED | {"Uninstall.exe"})
-        # The shortcut's target, a C string, and its working folder, counted UTF-16.
-        link = pathlib.Path(SHORTCUT).read_bytes()
+        # The shortcut's target, a C string, and its working folder, counted UTF-16 with its end.
+        link, folder = pathlib.Path(SHORTCUT).read_bytes(), INSTALLED + "\0"
         self.assertIn((INSTALLED + r"\Vorticel.exe").encode("latin-1") + b"\0", link)
-        self.assertIn(struct.pack("<H", len(INSTALLED)) + INSTALLED.encode("utf-16-le"), link)
+        self.assertIn(struct.pack("<H", len(folder)) + folder.encode("utf-16-le"), link)
         entry = registry(UNINSTALL) or {}
-        self.assertEqual((entry.get("DisplayName"), entry.get("DisplayVersion")), ("Vorticel", VERSION))
+        self.assertEqual((entry.get("DisplayName"), entry.get("DisplayVersion")),
+                         ("Vorticel", VERSION))
         self.assertGreater(int(entry.get("EstimatedSize", "0"), 16), 500, "size in KB")
         self.assertIn(INSTALLED + r"\Uninstall.exe", entry.get("UninstallString", ""))
         self.assertEqual(registry(DESKTOP).get("SCRNSAVE.EXE"), INSTALLED + r"\Vorticel.scr")
