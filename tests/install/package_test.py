@@ -77,9 +77,8 @@ def processes_of(executable):
     found = {}
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
-            with open("/proc/%s/stat" % pid) as f:
-                state = f.read().rsplit(")", 1)[1].split()[0]
-            if os.readlink("/proc/%s/exe" % pid) != executable or state == "Z":
+            # A zombie has no program left: reading its link fails.
+            if os.readlink("/proc/%s/exe" % pid) != executable:
                 continue
             with open("/proc/%s/cmdline" % pid, "rb") as f:
                 argv = f.read().decode().split("\0")[:-1]
@@ -103,13 +102,11 @@ def window_tree(window="root"):
 
 class Package(unittest.TestCase):
     def test_lintian_files_modes_and_fields(self):
+        # Lintian judges the owners and the folders' modes too.
         lint = run(["lintian", "--fail-on", "error,warning", DEB])
         self.assertEqual(lint.returncode, 0, lint.stdout + lint.stderr)
         listing = [line.split() for line in run(["dpkg-deb", "-c", DEB]).stdout.splitlines()]
         self.assertEqual({w[-1][2:]: w[0] for w in listing if w[0][0] != "d"}, FILES)
-        self.assertEqual({(w[0], w[1]) for w in listing if w[0][0] == "d"},
-                         {("drwxr-xr-x", "root/root")})
-        self.assertEqual({w[1] for w in listing}, {"root/root"})
         self.assertTrue(filecmp.cmp(os.path.join(TREE, "usr/share/vorticel/grottebl.jpg"),
                                     ARGS.texture, shallow=False), "the built wall texture")
         field = dict(f.split(": ", 1) for f in run(["dpkg-deb", "-f", DEB]).stdout.splitlines()
