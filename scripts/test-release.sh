@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The release: scripts/release.sh makes the downloads into dist/, then each is checked as a user
-# meets it: the checksums, the source archive (tests/install/release_check.py; the .deb is the
-# e2e package test's), the Windows installer
-# and zip under wine32 on a private Xvfb (tests/windows/release_check.py). Needs build/release's
-# x11-probe (the test command builds it). Ends with "test-release: N passed, M failed".
+# meets it: the checksums and the source archive (tests/install/release_check.py; the .deb is
+# the e2e package test's), the Windows installer and zip under wine32 on a private Xvfb
+# (tests/windows/release_check.py). Needs build/release's x11-probe (the test command builds it).
+# Ends with "test-release: N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$PWD
