@@ -6,16 +6,17 @@
 #   scripts/deps.sh --cross    also the ARM64 cross compiler and qemu-user to run its output
 #   scripts/deps.sh --web      also emscripten and Node for the browser build, and Chromium with
 #                              its WebDriver and Python's selenium for the page's tests
+#   scripts/deps.sh --release  also NSIS and zip for the Windows downloads
 # The flags combine.
 set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config python3
-    libgl-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libxtst-dev
+    libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libx11-dev libxtst-dev
     libturbojpeg0-dev libpng-dev libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils x11-apps mesa-utils imagemagick
     clang-14 libclang-rt-14-dev llvm-14 # the fuzz target: libFuzzer, sanitizers, symbolizer
-    dpkg-dev file desktop-file-utils libxml2-utils groff-base
+    dpkg-dev file desktop-file-utils libxml2-utils groff-base lintian appstream # the package's checks
 )
 # The screensaver daemon for the saver's end-to-end tests, without the hack collections its
 # recommendations and suggestions would bring.
@@ -29,6 +30,7 @@ for flag in "$@"; do
         ;;
     --cross) packages+=(g++-aarch64-linux-gnu qemu-user googletest) ;;
     --web) packages+=(emscripten nodejs chromium chromium-driver python3-selenium) ;;
+    --release) packages+=(nsis zip) ;;
     *) echo "deps.sh: unknown flag $flag" >&2; exit 2 ;;
     esac
 done

@@ -18,6 +18,7 @@ win32=$root/build/win32
 dist=$root/dist
 stage=$root/build/stage
 jobs=$(nproc)
+scripts/deps.sh --windows --release
 rm -rf "$dist" "$stage"
 mkdir -p "$dist" "$stage"
 echo "== release $version"

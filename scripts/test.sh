@@ -14,7 +14,7 @@ root=$PWD
 
 . scripts/tally.sh test
 . scripts/xvfb.sh
-scripts/deps.sh --windows --cross --web
+scripts/deps.sh --windows --cross --web --release
 jobs=$(nproc)
 
 run_ctest() { # run_ctest LOG ARGS...

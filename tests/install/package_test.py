@@ -141,10 +141,13 @@ class Package(unittest.TestCase):
         used = {w for w in words if w.startswith("--")}
         self.assertEqual(set(flags) - used - NOT_SETTINGS, set(), "settings missing from the file")
 
-    def test_desktop_entry_and_manual_pages(self):
+    def test_desktop_entry_software_centre_data_and_manual_pages(self):
         entry = os.path.join(TREE, "usr/share/applications/vorticel.desktop")
-        result = run(["desktop-file-validate", entry])
-        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        metainfo = os.path.join(TREE, "usr/share/metainfo/org.vorticel.Vorticel.metainfo.xml")
+        for check in (["desktop-file-validate", entry],
+                      ["appstreamcli", "validate", "--no-net", metainfo]):
+            result = run(check)
+            self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         with open(entry) as f:
             keys = dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
         # Vorticel reads its texture from the working folder.
