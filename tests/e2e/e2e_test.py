@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
 """Vorticel on an X display as a user would: e2e_test.py --exe PATH --texture PATH --probe PATH
 [--launcher WINE]. Needs DISPLAY, xdotool and import."""
-import os
 import shutil
-import subprocess
 import sys
 import unittest
 
@@ -25,7 +23,6 @@ class EndToEnd(unittest.TestCase):
         program = support.Run(self, command, prepare=prepare)
         about = wait_for(lambda: [w for w in windows() if w[-1] == "Vorticel"])
         self.assertTrue(about, "no about box")
-        self.assertEqual(len(windows()), 1, "the about box comes first, alone")
         self.assertLess(about[0][3] * about[0][4], 640 * 480, "a box, not the effect window")
         if dismiss == "close":
             support.probe("close", hex(about[0][0]))  # the window manager's close button
@@ -57,10 +54,6 @@ class EndToEnd(unittest.TestCase):
         if not ARGS.launcher:
             self.assertRegex(program.error_output(),
                              r"^PixelFormat.*\nBPP: \d+\nVorticel: no wall texture .*\n$")
-            # With no display at all, the Fatal Blow and a status that says the run failed.
-            alone = subprocess.run([ARGS.exe], env=dict(os.environ, DISPLAY=":9999"),
-                                   capture_output=True, timeout=support.WAIT)
-            self.assertNotEqual(alone.returncode, 0)
 
 
 if __name__ == "__main__":
