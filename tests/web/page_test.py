@@ -108,8 +108,13 @@ class Page(unittest.TestCase):
         self.keys("f")
         self.assertTrue(self.run_js("return fps.hidden"), "the overlay stays")
 
-        # Keys the effect does not know change nothing (what each known one does is the core's).
-        self.keys("q", Keys.ENTER, Keys.F2, Keys.TAB, "é")
+        # 50 presses of - stand the flight still; 50 of + fly it again. Unknown keys do nothing.
+        self.keys("-" * 50)
+        self.title(self.title().group(0))
+        first = self.browser.get_screenshot_as_png()
+        self.title(self.title().group(0))
+        self.assertEqual(self.browser.get_screenshot_as_png(), first, "still moving after -")
+        self.keys("+" * 50, "q", Keys.ENTER, Keys.F2, Keys.TAB, "é")
         self.flying()
 
         # Resizing and a higher pixel density: the canvas follows, the tunnel fills the window.
