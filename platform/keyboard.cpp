@@ -42,6 +42,12 @@ WPARAM virtualKey(KeySym symbol) {
     case XK_Alt_L:
     case XK_Alt_R:
         return 0x12;
+    case XK_equal: // the key that types '+' with Shift
+        return 0xBB;
+    case XK_minus:
+        return 0xBD;
+    case XK_slash:
+        return 0xBF;
     case XK_KP_Multiply:
         return 0x6A;
     case XK_KP_Add:

@@ -153,13 +153,16 @@ TEST(ChildWindow, AChildInEachKindOfParentAndItsEnd) {
     }
 }
 
-// The characters of WM_CHAR, which is what the shells read, typed on the main keys (with
-// Shift where the symbol needs it) and on the keypad, its operators with Num Lock either way.
+// The characters of WM_CHAR, which is what the shells read, and the virtual keys of the
+// WM_KEYDOWN each follows, typed on the main keys (with Shift where the symbol needs it) and on
+// the keypad, its operators with Num Lock either way.
 const KeySym keys[] = {XK_Escape,      XK_space,    XK_Return,      XK_q,         XK_Q,
                        XK_1,           XK_asterisk, XK_plus,        XK_minus,     XK_slash,
                        XK_KP_Multiply, XK_KP_Add,   XK_KP_Subtract, XK_KP_Divide, XK_Num_Lock,
                        XK_KP_Multiply, XK_KP_Add,   XK_KP_Subtract, XK_KP_Divide, XK_Num_Lock};
 const char typed[] = "\x1b \rqQ1*+-/*+-/*+-/";
+const std::vector<WPARAM> virtualKeys = {0x1B, 0x20, 0x0D, 'Q',  'Q',  '1',  '8',  0xBB, 0xBD,
+                                         0xBF, 0x6A, 0x6B, 0x6D, 0x6F, 0x6A, 0x6B, 0x6D, 0x6F};
 
 TEST(Keyboard, KeysTypeTheirCharacters) {
     Display *display = platform::display();
@@ -174,11 +177,15 @@ TEST(Keyboard, KeysTypeTheirCharacters) {
     }
     XSync(display, False);
     pumpUntil([] { return false; }, 20);
-    std::string chars;
-    for (const MSG &m : delivered)
-        if (m.message == WM_CHAR)
-            chars += static_cast<char>(m.wParam);
+    std::string chars; // each character right after its key-down, as TranslateMessage puts it
+    std::vector<WPARAM> pressed;
+    for (size_t i = 1; i < delivered.size(); ++i)
+        if (delivered[i].message == WM_CHAR && delivered[i - 1].message == WM_KEYDOWN) {
+            chars += static_cast<char>(delivered[i].wParam);
+            pressed.push_back(delivered[i - 1].wParam);
+        }
     EXPECT_EQ(chars, typed);
+    EXPECT_EQ(pressed, virtualKeys);
     DestroyWindow(window);
 }
 
