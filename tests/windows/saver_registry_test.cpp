@@ -33,9 +33,10 @@ TEST(SaverRegistry, DefaultsSavedSettingsAndEachBadValue) {
         DWORD word;       // written as a DWORD when text is null
         const char *text; // else as a string
     } bad[] = {
-        // A string where a DWORD belongs and the reverse, no number, a number out of range.
+        // A string where a DWORD belongs and the reverse (its bytes spell "5"), no number, a
+        // number out of range.
         {0, 0, "2"},
-        {2, 2, nullptr},
+        {2, '5', nullptr},
         {2, 0, "fast"},
         {5, 1001, nullptr},
     };
