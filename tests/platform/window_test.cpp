@@ -155,7 +155,7 @@ TEST(ChildWindow, AChildInEachKindOfParentAndItsEnd) {
 
 // The characters of WM_CHAR, which is what the shells read, and the virtual keys of the
 // WM_KEYDOWN each follows, typed on the main keys (with Shift where the symbol needs it) and on
-// the keypad, its operators with Num Lock either way.
+// the keypad, its operators with Num Lock either way; Xvfb's keymap is the US one.
 const KeySym keys[] = {XK_Escape,      XK_space,    XK_Return,      XK_q,         XK_Q,
                        XK_1,           XK_asterisk, XK_plus,        XK_minus,     XK_slash,
                        XK_KP_Multiply, XK_KP_Add,   XK_KP_Subtract, XK_KP_Divide, XK_Num_Lock,
