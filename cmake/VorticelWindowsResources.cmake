@@ -19,8 +19,8 @@ function(vorticel_windows_resources target file_name description)
     # Icon 1 is the one Explorer shows and the window classes load.
     set(VORTICEL_RC_ICON "1 ICON \"${artwork}/vorticel.ico\"")
     if(ARGN STREQUAL "TEXTURE")
-      # The number is IDR_WALL_TEXTURE of programs/vorticel-scr/resource.h.
-      set(VORTICEL_RC_TEXTURE "200 RCDATA \"${artwork}/grottebl.jpg\"")
+      set(VORTICEL_RC_TEXTURE "#include \"${PROJECT_SOURCE_DIR}/programs/vorticel-scr/resource.h\"
+IDR_WALL_TEXTURE RCDATA \"${artwork}/grottebl.jpg\"")
     endif()
     set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc APPEND PROPERTY
                  OBJECT_DEPENDS ${artwork}/vorticel.ico ${artwork}/grottebl.jpg)
