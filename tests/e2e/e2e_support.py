@@ -14,6 +14,9 @@ WAIT = 20.0  # bound for anything to appear; never a pass/fail on speed
 TITLE = re.compile(r"^Vorticel - ([0-9.e+\-]+|inf|nan) fps \((-?[0-9]+) tri\)$")
 EDGES = [(0, 0, 0.1, 1), (0.9, 0, 1, 1), (0, 0, 1, 0.1), (0, 0.9, 1, 1)]  # bands along the sides
 QUARTERS = [(x, y, x + 0.5, y + 0.5) for x in (0, 0.5) for y in (0, 0.5)]
+ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+with open(os.path.join(ROOT, "CMakeLists.txt")) as _top:  # the version the release carries
+    VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)", _top.read()).group(1)
 
 
 def wait_for(predicate, timeout=None, interval=0.1):

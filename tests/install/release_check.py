@@ -7,7 +7,6 @@ DIR holds scripts/release.sh's output. The Debian package itself is checked by p
 import hashlib
 import os
 import pathlib
-import re
 import subprocess
 import sys
 import tarfile
@@ -15,11 +14,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import e2e_support as support  # noqa: E402
-from e2e_support import ARGS  # noqa: E402
-
-ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)",
-                    pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
+from e2e_support import ARGS, ROOT, VERSION  # noqa: E402
 
 
 class LinuxRelease(unittest.TestCase):

@@ -17,11 +17,8 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import e2e_support as support  # noqa: E402
-from e2e_support import ARGS, TITLE, wait_for  # noqa: E402
+from e2e_support import ARGS, TITLE, VERSION, wait_for  # noqa: E402
 
-ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
-VERSION = re.search(r"project\(Vorticel VERSION ([0-9.]+)",
-                    pathlib.Path(ROOT, "CMakeLists.txt").read_text()).group(1)
 SHIPPED = {"Vorticel.scr", "Vorticel.exe", "grottebl.jpg", "README.txt", "LICENSE.txt"}
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorticel"
 DESKTOP = r"HKCU\Control Panel\Desktop"
